@@ -1,0 +1,6 @@
+#include "CaptureUnderstandingResult.h"
+
+QString rawValue(CaptureUnderstandingMode mode)
+{
+    return mode == CaptureUnderstandingMode::image ? QStringLiteral("IMAGE") : QStringLiteral("TEXT");
+}

@@ -1,0 +1,18 @@
+#include "OrvantaError.h"
+
+const char *OrvantaError::what() const noexcept
+{
+    try {
+        m_what = message().toStdString();
+    } catch (...) {
+        return "Orvanta error";
+    }
+    return m_what.c_str();
+}
+
+QString messageOf(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const OrvantaError *>(&error))
+        return own->message();
+    return QString::fromUtf8(error.what());
+}
