@@ -1,0 +1,89 @@
+#pragma once
+
+#include "models/OCRResult.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tesseract {
+class TessBaseAPI;
+}
+
+// What Tesseract's page layout analysis calls a block, reduced to what callers tell apart.
+enum class PageBlockKind { flowingText, headingText, pulloutText, captionText, table, equation, image, rule, other };
+
+// One recognised text line: its text (no line break at the end), confidence 0...1 and box.
+struct RecognisedLine
+{
+    QString text;
+    float confidence = 0.0f;
+    QRect box;
+    int blockIndex = -1;
+};
+
+// One paragraph as the paragraph finder sees it.
+struct RecognisedParagraph
+{
+    QRect box;
+    bool listItem = false;
+};
+
+// One layout block with the facts a region mapping needs.
+struct RecognisedBlock
+{
+    PageBlockKind kind = PageBlockKind::other;
+    QRect box;
+    float confidence = 0.0f; // mean word confidence 0...1; 0 for blocks without words
+    int lineCount = 0;
+    int wordCount = 0;
+    int numericWordCount = 0;  // words made of digits, signs and separators only
+    int listItemLineCount = 0; // lines of paragraphs the paragraph finder calls list items
+    std::vector<RecognisedParagraph> paragraphs;
+    int medianLineHeight = 0;
+};
+
+// One recognition pass over a page: lines in reading order plus the layout blocks they came from.
+// Boxes are in the pixels of the image handed in, whatever scaling happened inside.
+struct PageRecognition
+{
+    QSize pageSize;
+    std::vector<RecognisedLine> lines;
+    std::vector<RecognisedBlock> blocks;
+};
+
+// One Tesseract engine (English model), initialised on first use and reused. recognise() may be
+// called from any thread; calls are serialised because the engine is not reentrant.
+// Tesseract starts its OpenMP pool on the first recognition: OMP_THREAD_LIMIT=1 must already be in
+// the environment by then (main() sets it; one thread is 3-5x faster on small machines).
+class TesseractEngine
+{
+public:
+    TesseractEngine();
+    ~TesseractEngine();
+    TesseractEngine(const TesseractEngine &) = delete;
+    TesseractEngine &operator=(const TesseractEngine &) = delete;
+
+    // Throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
+    PageRecognition recognise(const QImage &image);
+
+    // The lines joined with line feeds, their mean confidence (single precision) and the count of
+    // non-empty lines; an empty text when nothing was read.
+    static OCRResult joinedText(const std::vector<RecognisedLine> &lines);
+
+    // The 8-bit grey page Tesseract reads: light text on a dark background is inverted, because
+    // Tesseract reads it as slowly as 2x and no better.
+    static QImage preparedPage(const QImage &image);
+
+private:
+    void ensureInitialised();
+    int upscaleFactorFor(const QImage &page);
+
+    std::mutex m_mutex;
+    std::unique_ptr<tesseract::TessBaseAPI> m_api;
+    bool m_initialised = false;
+};

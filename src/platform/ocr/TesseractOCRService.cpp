@@ -1,0 +1,46 @@
+#include "TesseractOCRService.h"
+
+#include "TesseractEngine.h"
+#include "understanding/OCRError.h"
+
+#include <QCoro/QCoroFuture>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <optional>
+
+namespace {
+
+// What a worker hands back: exceptions stay on the worker and are rethrown on the caller's side.
+struct Outcome
+{
+    OCRResult result;
+    std::optional<OCRError> error;
+    QString failure;
+};
+
+} // namespace
+
+TesseractOCRService::TesseractOCRService() : m_engine(std::make_shared<TesseractEngine>()) {}
+
+TesseractOCRService::~TesseractOCRService() = default;
+
+QCoro::Task<OCRResult> TesseractOCRService::extractText(CapturedSelection selection)
+{
+    std::shared_ptr<TesseractEngine> engine = m_engine;
+    const Outcome outcome = co_await QtConcurrent::run([engine, image = selection.cgImage]() -> Outcome {
+        try {
+            return {TesseractEngine::joinedText(engine->recognise(image).lines), std::nullopt, {}};
+        } catch (const OCRError &error) {
+            return {{}, error, {}};
+        } catch (const std::exception &error) {
+            return {{}, std::nullopt, QString::fromUtf8(error.what())};
+        }
+    });
+    if (outcome.error)
+        throw *outcome.error;
+    if (!outcome.failure.isNull())
+        throw OCRError::visionFailed(outcome.failure);
+    if (outcome.result.text.isEmpty())
+        throw OCRError::noTextRecognized();
+    co_return outcome.result;
+}
