@@ -1,0 +1,3 @@
+#include "DevServerLog.h"
+
+Q_LOGGING_CATEGORY(lcDevServer, "orvanta.devserver", QtInfoMsg)
