@@ -26,8 +26,9 @@ TesseractOCRService::~TesseractOCRService() = default;
 
 QCoro::Task<OCRResult> TesseractOCRService::extractText(CapturedSelection selection)
 {
-    std::shared_ptr<TesseractEngine> engine = m_engine;
-    const Outcome outcome = co_await QtConcurrent::run([engine, image = selection.cgImage]() -> Outcome {
+    // The future is awaited as a named variable: g++ 12 destroys the frame's locals twice when a
+    // temporary with a destructor lives in the same full expression as the co_await.
+    QFuture<Outcome> future = QtConcurrent::run([engine = m_engine, image = selection.cgImage]() -> Outcome {
         try {
             return {TesseractEngine::joinedText(engine->recognise(image).lines), std::nullopt, {}};
         } catch (const OCRError &error) {
@@ -36,6 +37,7 @@ QCoro::Task<OCRResult> TesseractOCRService::extractText(CapturedSelection select
             return {{}, std::nullopt, QString::fromUtf8(error.what())};
         }
     });
+    const Outcome outcome = co_await future;
     if (outcome.error)
         throw *outcome.error;
     if (!outcome.failure.isNull())

@@ -1,0 +1,206 @@
+#include "models/LayoutRegion.h"
+
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runBridge(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QDir(qEnvironmentVariable("ORVANTA_BIN_DIR")).filePath(QStringLiteral("orvanta-layout-bridge")),
+                  arguments);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+QString sample(const QString &name)
+{
+    return QDir(qEnvironmentVariable("ORVANTA_TEST_DATA")).filePath(QStringLiteral("understanding/") + name);
+}
+
+struct Region
+{
+    QString type;
+    double score;
+    QRectF box;
+};
+
+// Checks the document against the bridge contract and returns its regions.
+QList<Region> regionsOf(const QJsonObject &document, QSize page)
+{
+    QList<Region> regions;
+    [&] {
+        QCOMPARE(document.value(QStringLiteral("page_width")).toDouble(), double(page.width()));
+        QCOMPARE(document.value(QStringLiteral("page_height")).toDouble(), double(page.height()));
+        QVERIFY(document.value(QStringLiteral("regions")).isArray());
+        for (const QJsonValue &value : document.value(QStringLiteral("regions")).toArray()) {
+            const QJsonObject region = value.toObject();
+            const QString type = region.value(QStringLiteral("type")).toString();
+            QVERIFY2(layoutRegionTypeFromRawValue(type).has_value(), qPrintable(type));
+            const double score = region.value(QStringLiteral("score")).toDouble(-1);
+            QVERIFY(score >= 0 && score <= 1);
+            const QJsonArray bbox = region.value(QStringLiteral("bbox")).toArray();
+            QCOMPARE(bbox.size(), 4);
+            const QRectF box(QPointF(bbox[0].toDouble(), bbox[1].toDouble()),
+                             QPointF(bbox[2].toDouble(), bbox[3].toDouble()));
+            QVERIFY(box.width() > 0 && box.height() > 0);
+            QVERIFY2(QRectF(QPointF(0, 0), QSizeF(page)).contains(box), qPrintable(type));
+            regions.append({type, score, box});
+        }
+    }();
+    return regions;
+}
+
+double coverage(const QList<Region> &regions, const QStringList &types, QSize page)
+{
+    QImage mask(page, QImage::Format_Grayscale8);
+    mask.fill(0);
+    for (const Region &region : regions)
+        if (types.contains(region.type))
+            for (int y = int(region.box.top()); y < int(region.box.bottom()); ++y)
+                std::fill_n(mask.scanLine(y) + int(region.box.left()), int(region.box.width()), uchar(1));
+    qint64 covered = 0;
+    for (int y = 0; y < page.height(); ++y)
+        covered += std::count(mask.constScanLine(y), mask.constScanLine(y) + page.width(), uchar(1));
+    return double(covered) / (double(page.width()) * page.height());
+}
+
+} // namespace
+
+class LayoutBridgeTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void mapsRenderedCaptures_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<double>("minCoverage");
+        QTest::addColumn<bool>("hasText");
+        const QStringList textLike{QStringLiteral("text"), QStringLiteral("title"), QStringLiteral("list")};
+        QTest::newRow("prose") << QStringLiteral("prose-14px-scale1.png") << textLike << 0.9 << true;
+        QTest::newRow("prose at scale 2, boxes in pixels")
+            << QStringLiteral("prose-14px-scale2.png") << textLike << 0.9 << true;
+        QTest::newRow("dark prose") << QStringLiteral("prose-dark-15px.png") << textLike << 0.85 << true;
+        QTest::newRow("ruled table") << QStringLiteral("table-ruled.png") << QStringList{QStringLiteral("table")} << 0.5
+                                     << true;
+        QTest::newRow("borderless table")
+            << QStringLiteral("table-borderless.png") << QStringList{QStringLiteral("table")} << 0.5 << true;
+        QTest::newRow("photo") << QStringLiteral("photo.png") << QStringList{QStringLiteral("image")} << 0.5 << false;
+        QTest::newRow("bar chart") << QStringLiteral("chart-bars.png") << QStringList{QStringLiteral("chart")} << 0.4
+                                   << true;
+        QTest::newRow("formula") << QStringLiteral("formula.png") << QStringList{QStringLiteral("formula")} << 0.1
+                                 << true;
+    }
+    void mapsRenderedCaptures()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, types);
+        QFETCH(double, minCoverage);
+        QFETCH(bool, hasText);
+        const QSize page = QImage(sample(file)).size();
+        const Run run = runBridge({sample(file)});
+        QCOMPARE(run.exitCode, 0);
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject object = document.object();
+        const QList<Region> regions = regionsOf(object, page);
+        if (QTest::currentTestFailed())
+            return;
+        const double covered = coverage(regions, types, page);
+        QVERIFY2(covered >= minCoverage, qPrintable(QString::number(covered)));
+        QCOMPARE(object.contains(QStringLiteral("text")), hasText);
+        const double confidence = object.value(QStringLiteral("confidence")).toDouble(-1);
+        QVERIFY(hasText ? confidence > 0.5 && confidence <= 1 : confidence == -1);
+    }
+
+    void twoColumnsGiveParagraphsSideBySide()
+    {
+        const QString file = sample(QStringLiteral("two-columns.png"));
+        const QSize page = QImage(file).size();
+        const Run run = runBridge({file});
+        QCOMPARE(run.exitCode, 0);
+        const QList<Region> regions = regionsOf(QJsonDocument::fromJson(run.out).object(), page);
+        int left = 0, right = 0;
+        for (const Region &region : regions) {
+            QCOMPARE(region.type, QStringLiteral("text"));
+            (region.box.center().x() < page.width() / 2 ? left : right) += 1;
+        }
+        QVERIFY(left >= 2 && right >= 2);
+    }
+
+    void textFollowsReadingOrder()
+    {
+        const Run run = runBridge({sample(QStringLiteral("list-numbered.png"))});
+        const QString text = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("text")).toString();
+        QVERIFY2(text.indexOf(QStringLiteral("tyre pressure")) < text.indexOf(QStringLiteral("two hours")) &&
+                     text.indexOf(QStringLiteral("tyre pressure")) >= 0,
+                 qPrintable(text));
+    }
+
+    void refusesWhatIsNotAReadablePng_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        const QString missing = m_dir.filePath(QStringLiteral("missing.png"));
+        const QString text = m_dir.filePath(QStringLiteral("not-a.png"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("this is not a picture");
+        file.close();
+        QImage jpeg(40, 40, QImage::Format_RGB32);
+        jpeg.fill(Qt::white);
+        const QString jpegAsPng = m_dir.filePath(QStringLiteral("jpeg.png"));
+        QVERIFY(jpeg.save(jpegAsPng, "JPEG"));
+        QTest::newRow("missing file") << QStringList{missing} << 1;
+        QTest::newRow("text file") << QStringList{text} << 1;
+        QTest::newRow("JPEG named .png") << QStringList{jpegAsPng} << 1;
+        QTest::newRow("no argument") << QStringList{} << 2;
+        QTest::newRow("two arguments") << QStringList{missing, missing} << 2;
+    }
+    void refusesWhatIsNotAReadablePng()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = runBridge(arguments);
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(!run.err.trimmed().isEmpty());
+    }
+
+    void blankPageHasNoRegionsAndNoText()
+    {
+        QImage blank(300, 200, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const QString path = m_dir.filePath(QStringLiteral("blank.png"));
+        QVERIFY(blank.save(path, "PNG"));
+        const Run run = runBridge({path});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(object.value(QStringLiteral("regions")).toArray().size(), 0);
+        QVERIFY(!object.contains(QStringLiteral("text")));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(LayoutBridgeTest)
+#include "tst_layout_bridge.moc"

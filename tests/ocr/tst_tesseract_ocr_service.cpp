@@ -1,0 +1,154 @@
+#include "ocr/TesseractEngine.h"
+#include "ocr/TesseractOCRService.h"
+#include "understanding/OCRError.h"
+
+#include <QCoro/QCoroTask>
+#include <QFont>
+#include <QPainter>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Lines drawn in DejaVu Sans at the given pixel size, on a light or dark background.
+QImage rendered(const QStringList &lines, int pixels, bool dark, qreal scale = 1)
+{
+    QImage image(QSize(560, 40 + int(lines.size()) * pixels * 2) * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(dark ? QColor(28, 28, 32) : QColor(Qt::white));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixels);
+    painter.setFont(font);
+    painter.setPen(dark ? QColor(225, 225, 225) : QColor(20, 20, 20));
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(16, 20 + pixels + i * pixels * 2, lines[i]);
+    return image;
+}
+
+CapturedSelection selectionOf(const QImage &image)
+{
+    CapturedSelection selection;
+    selection.cgImage = image;
+    selection.imageSize = QSizeF(image.size());
+    return selection;
+}
+
+// The failure of a task, caught inside a coroutine: QCoro 0.8's waitFor never returns when the
+// awaited task throws.
+QCoro::Task<std::optional<OCRError>> failureOf(QCoro::Task<OCRResult> task)
+{
+    try {
+        co_await task;
+    } catch (const OCRError &error) {
+        co_return error;
+    }
+    co_return std::nullopt;
+}
+
+const QStringList kLines{QStringLiteral("The quick brown fox jumps over the lazy dog"),
+                         QStringLiteral("Pack my box with five dozen liquor jugs"),
+                         QStringLiteral("Sphinx of black quartz, judge my vow")};
+
+} // namespace
+
+class TesseractOCRServiceTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void recognisesRenderedLines_data()
+    {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("16 px light") << 16 << false << 1.0;
+        QTest::newRow("15 px light on dark") << 15 << true << 1.0;
+        QTest::newRow("11 px, read enlarged") << 11 << false << 1.0;
+        QTest::newRow("14 px at scale 2") << 14 << false << 2.0;
+    }
+    void recognisesRenderedLines()
+    {
+        QFETCH(int, pixels);
+        QFETCH(bool, dark);
+        QFETCH(qreal, scale);
+        TesseractOCRService service;
+        const OCRResult result =
+            QCoro::waitFor(service.extractText(selectionOf(rendered(kLines, pixels, dark, scale))));
+        QCOMPARE(result.text, kLines.join(QLatin1Char('\n')));
+        QCOMPARE(result.lineCount, 3);
+        QVERIFY2(result.confidence > 0.7 && result.confidence <= 1.0, qPrintable(QString::number(result.confidence)));
+    }
+
+    void pagesWithoutTextFail_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QImage white(400, 200, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        QImage black(400, 200, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        QTest::newRow("white") << white;
+        QTest::newRow("black") << black;
+        QTest::newRow("no pixels") << QImage();
+    }
+    void pagesWithoutTextFail()
+    {
+        QFETCH(QImage, image);
+        TesseractOCRService service;
+        const std::optional<OCRError> error = QCoro::waitFor(failureOf(service.extractText(selectionOf(image))));
+        QVERIFY(error);
+        QCOMPARE(error->kind(), OCRError::Kind::noTextRecognized);
+        QCOMPARE(error->message(), QStringLiteral("No text was recognized in the selected area."));
+    }
+
+    void concurrentCallsShareOneEngine()
+    {
+        TesseractOCRService service;
+        std::vector<QCoro::Task<OCRResult>> tasks;
+        for (int i = 0; i < 3; ++i)
+            tasks.push_back(service.extractText(selectionOf(rendered({kLines[std::size_t(i)]}, 16, i % 2 == 1))));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(QCoro::waitFor(std::move(tasks[std::size_t(i)])).text, kLines[i]);
+    }
+
+    void serviceMayGoAwayWhileReading()
+    {
+        auto service = std::make_unique<TesseractOCRService>();
+        auto task = service->extractText(selectionOf(rendered(kLines, 16, false)));
+        service.reset();
+        QCOMPARE(QCoro::waitFor(std::move(task)).lineCount, 3);
+    }
+
+    void joinsAveragesAndCounts_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<float>>("confidences");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<double>("confidence");
+        QTest::newRow("three lines") << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}
+                                     << QList<float>{0.9f, 0.8f, 1.0f} << QStringLiteral("a\nb\nc") << 3
+                                     << double((0.9f + 0.8f + 1.0f) / 3.0f);
+        QTest::newRow("separators inside a line")
+            << QStringList{QStringLiteral("a\u2028b\rc"), QStringLiteral("d\u0085\u2029e")} << QList<float>{0.5f, 0.7f}
+            << QStringLiteral("a\u2028b\rc\nd\u0085\u2029e") << 5 << double((0.5f + 0.7f) / 2.0f);
+        QTest::newRow("nothing read") << QStringList{} << QList<float>{} << QString() << 0 << 0.0;
+    }
+    void joinsAveragesAndCounts()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QList<float>, confidences);
+        std::vector<RecognisedLine> lines;
+        for (int i = 0; i < texts.size(); ++i)
+            lines.push_back({texts[i], confidences[i], {}, 0});
+        const OCRResult result = TesseractEngine::joinedText(lines);
+        QTEST(result.text, "text");
+        QTEST(result.lineCount, "lineCount");
+        QTEST(result.confidence, "confidence");
+    }
+};
+
+QTEST_MAIN(TesseractOCRServiceTest)
+#include "tst_tesseract_ocr_service.moc"
