@@ -63,19 +63,6 @@ QRect boxAt(const tesseract::PageIterator &it, tesseract::PageIteratorLevel leve
                  QPoint((right + factor - 1) / factor - 1, (bottom + factor - 1) / factor - 1));
 }
 
-bool isNumericWord(const QString &word)
-{
-    static const QString separators = QStringLiteral(".,%$+-:/()\u2212\u20ac");
-    bool digit = false;
-    for (const QChar c : word) {
-        if (c.isDigit())
-            digit = true;
-        else if (!separators.contains(c))
-            return false;
-    }
-    return digit;
-}
-
 int median(std::vector<int> values)
 {
     if (values.empty())
@@ -238,15 +225,7 @@ PageRecognition TesseractEngine::recognise(const QImage &image)
                         ++block.listItemLineCount;
                 }
             }
-            if (!it->Empty(tesseract::RIL_WORD)) {
-                const QString word = takeText(it->GetUTF8Text(tesseract::RIL_WORD)).trimmed();
-                if (!word.isEmpty()) {
-                    ++block.wordCount;
-                    if (isNumericWord(word))
-                        ++block.numericWordCount;
-                }
-            }
-        } while (it->Next(tesseract::RIL_WORD));
+        } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     closeBlock();
     m_api->Clear();
