@@ -1,0 +1,186 @@
+#include "DevServerProcess.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUrlQuery>
+
+namespace {
+
+constexpr int startTimeoutMs = 15000;
+constexpr int requestTimeoutMs = 30000;
+const QString clientId = QStringLiteral("4kq8zt1vr7mw2hx9pbn3yjd6ca");
+const QString redirectUri = QStringLiteral("com.orvanta.desktop.auth://auth/cognito");
+constexpr auto base64Url = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
+
+QByteArray randomBase64Url(int bytes)
+{
+    QByteArray raw(bytes, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(raw.begin(), raw.end());
+    return raw.toBase64(base64Url);
+}
+
+} // namespace
+
+QJsonObject DevServerProcess::Reply::json() const
+{
+    return QJsonDocument::fromJson(body).object();
+}
+
+DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QString &dataDir,
+                                   const QProcessEnvironment &environment)
+    : m_network(std::make_unique<QNetworkAccessManager>())
+{
+    if (dataDir.isEmpty()) {
+        m_ownDataDir = std::make_unique<QTemporaryDir>();
+        m_dataDir = m_ownDataDir->path();
+    } else {
+        m_dataDir = dataDir;
+    }
+    const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
+    if (binDir.isEmpty()) {
+        m_error = QStringLiteral("ORVANTA_BIN_DIR is not set.");
+        return;
+    }
+    m_process.setProcessEnvironment(environment);
+    m_process.start(binDir + QStringLiteral("/orvanta-devserver"),
+                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), m_dataDir} +
+                        extraArguments);
+    if (!m_process.waitForStarted(startTimeoutMs)) {
+        m_error = m_process.errorString();
+        return;
+    }
+    const QDeadlineTimer deadline(startTimeoutMs);
+    while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+        m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    if (!m_process.canReadLine()) {
+        m_error = QStringLiteral("orvanta-devserver printed no base URL: ") + QString::fromUtf8(log());
+        stop();
+        return;
+    }
+    m_baseUrl = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+}
+
+DevServerProcess::~DevServerProcess()
+{
+    stop();
+}
+
+QByteArray DevServerProcess::log()
+{
+    m_log += m_process.readAllStandardError();
+    return m_log;
+}
+
+bool DevServerProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+        log();
+        return false;
+    }
+    log();
+    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, const QString &pathAndQuery,
+                                                  const QByteArray &body,
+                                                  const QList<QPair<QByteArray, QByteArray>> &headers)
+{
+    QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
+    QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, reply, &QNetworkReply::abort);
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    timeout.start(requestTimeoutMs);
+    if (!reply->isFinished())
+        loop.exec();
+    Reply result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    for (const auto &[name, value] : reply->rawHeaderPairs())
+        result.headers.insert(name.toLower(), value);
+    if (reply->error() != QNetworkReply::NoError)
+        result.errorString = reply->errorString();
+    delete reply;
+    return result;
+}
+
+bool DevServerProcess::injectFault(const QJsonObject &fault)
+{
+    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact),
+                   {{"Content-Type", "application/json"}})
+               .status == 204;
+}
+
+bool DevServerProcess::clearFaults()
+{
+    return request("DELETE", QStringLiteral("/_dev/faults")).status == 204;
+}
+
+std::optional<QJsonObject> DevServerProcess::lastRequest(const QString &path)
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("path"), path);
+    const Reply reply = request("GET", QStringLiteral("/_dev/last-request?") + query.toString(QUrl::FullyEncoded));
+    if (reply.status != 200)
+        return std::nullopt;
+    return reply.json();
+}
+
+bool DevServerProcess::setTokenLifetime(int seconds)
+{
+    const QJsonObject settings{{QStringLiteral("token_lifetime"), seconds}};
+    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact),
+                   {{"Content-Type", "application/json"}})
+               .status == 204;
+}
+
+std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
+{
+    const QByteArray verifier = randomBase64Url(64);
+    const QByteArray state = randomBase64Url(32);
+    QUrlQuery authorize;
+    authorize.addQueryItem(QStringLiteral("client_id"), clientId);
+    authorize.addQueryItem(QStringLiteral("response_type"), QStringLiteral("code"));
+    authorize.addQueryItem(QStringLiteral("scope"), QStringLiteral("openid email profile"));
+    authorize.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
+    authorize.addQueryItem(QStringLiteral("identity_provider"), QStringLiteral("Google"));
+    authorize.addQueryItem(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
+    authorize.addQueryItem(
+        QStringLiteral("code_challenge"),
+        QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256).toBase64(base64Url)));
+    authorize.addQueryItem(QStringLiteral("state"), QString::fromLatin1(state));
+    if (!devUser.isEmpty())
+        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
+    const Reply redirect =
+        request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded));
+    const QUrlQuery callback(QUrl::fromEncoded(redirect.headers.value("location")));
+    if (redirect.status != 302 || callback.queryItemValue(QStringLiteral("state")) != QString::fromLatin1(state))
+        return std::nullopt;
+    QUrlQuery form;
+    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("authorization_code"));
+    form.addQueryItem(QStringLiteral("client_id"), clientId);
+    form.addQueryItem(QStringLiteral("code"), callback.queryItemValue(QStringLiteral("code")));
+    form.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
+    form.addQueryItem(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
+    const Reply tokens = request("POST", QStringLiteral("/oauth2/token"), form.toString(QUrl::FullyEncoded).toUtf8(),
+                                 {{"Content-Type", "application/x-www-form-urlencoded"}});
+    if (tokens.status != 200)
+        return std::nullopt;
+    return tokens.json();
+}
