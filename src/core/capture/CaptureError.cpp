@@ -6,8 +6,8 @@ QString CaptureError::message() const
     switch (m_kind) {
     case Kind::screenshotFailed:
         return hasDetails ? QStringLiteral("Orvanta could not capture the selected area. ") + *m_details
-                          : QStringLiteral("Orvanta could not capture the selected area. Check Screen Recording "
-                                           "permission in System Settings and try again.");
+                          : QStringLiteral("Orvanta could not capture the selected area. Check that Orvanta may "
+                                           "capture the screen in your desktop's privacy settings and try again.");
     case Kind::shareableContentFailed:
         return hasDetails ? QStringLiteral("Orvanta could not access the current screen content. ") + *m_details
                           : QStringLiteral("Orvanta could not access the current screen content.");

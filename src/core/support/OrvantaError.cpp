@@ -16,3 +16,14 @@ QString messageOf(const std::exception &error)
         return own->message();
     return QString::fromUtf8(error.what());
 }
+
+QString messageOf(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &exception) {
+        return messageOf(exception);
+    } catch (...) {
+        return QStringLiteral("An unexpected error occurred.");
+    }
+}

@@ -30,3 +30,4 @@ private:
 
 // The message of any exception as the user should see it.
 QString messageOf(const std::exception &error);
+QString messageOf(const std::exception_ptr &error);

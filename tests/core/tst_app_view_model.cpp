@@ -1,0 +1,689 @@
+#include "FakeAIProvider.h"
+#include "FakeCaptureService.h"
+#include "FakeOverlayPresenter.h"
+#include "FakeSavePanel.h"
+#include "FakeScreenCapturePermission.h"
+#include "FakeSessionService.h"
+#include "FakeSettingsWindowPresenter.h"
+#include "FakeUnderstandingService.h"
+#include "TemporaryHome.h"
+#include "capture/CaptureError.h"
+#include "clipboard/QtClipboard.h"
+#include "controller/AppViewModel.h"
+#include "settings/DeveloperSettingsStore.h"
+#include "settings/InMemoryKeyValueStore.h"
+#include "support/OrvantaError.h"
+
+#include <QClipboard>
+#include <QCoro/QCoroTask>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+// Everything the controller needs, real where it can be (files, clipboard, settings), fake where
+// a screen, a server or a person would be needed.
+struct Harness
+{
+    explicit Harness(const QString &libraryPath)
+        : settings(defaults, nullptr)
+        , store(libraryPath, &clipboard, &savePanel)
+    {
+        services.sessionManager = &session;
+        services.captureService = &capture;
+        services.captureUnderstandingService = &understanding;
+        services.aiProvider = &ai;
+        services.recentCaptureStore = &store;
+        services.overlayController = &overlay;
+        services.screenCapturePermission = &permission;
+        services.clipboard = &clipboard;
+        services.defaults = &defaults;
+        services.settings = &settings;
+        services.settingsWindow = &settingsWindow;
+    }
+
+    AppViewModel &makeController()
+    {
+        controller = std::make_unique<AppViewModel>(services);
+        return *controller;
+    }
+
+    InMemoryKeyValueStore defaults;
+    DeveloperSettingsStore settings;
+    QtClipboard clipboard;
+    FakeSavePanel savePanel;
+    RecentCaptureStore store;
+    FakeSessionService session;
+    FakeCaptureService capture;
+    FakeUnderstandingService understanding;
+    FakeAIProvider ai;
+    FakeOverlayPresenter overlay;
+    FakeScreenCapturePermission permission;
+    FakeSettingsWindowPresenter settingsWindow;
+    AppViewModel::Services services;
+    std::unique_ptr<AppViewModel> controller;
+};
+
+CaptureError captureErrorNamed(const QString &name)
+{
+    if (name == QStringLiteral("cancelled"))
+        return CaptureError::selectionCancelled();
+    if (name == QStringLiteral("too small"))
+        return CaptureError::selectionTooSmall();
+    if (name == QStringLiteral("permission"))
+        return CaptureError::screenRecordingPermissionDenied();
+    return CaptureError::screenshotFailed(QStringLiteral("The display went away."));
+}
+
+QList<QString> questionsOf(const QList<ConversationTurn> &turns)
+{
+    QList<QString> questions;
+    for (const ConversationTurn &turn : turns)
+        questions.append(turn.question);
+    return questions;
+}
+} // namespace
+
+class AppViewModelTest : public QObject
+{
+    Q_OBJECT
+private:
+    TemporaryHome m_home;
+    std::unique_ptr<Harness> h;
+    int m_run = 0;
+
+private Q_SLOTS:
+    void init() { h = std::make_unique<Harness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run)); }
+    void cleanup() { h.reset(); }
+
+    void captureFlowCopiesRecordsAndOffersQuickActions()
+    {
+        AppViewModel &vm = h->makeController();
+        QGuiApplication::clipboard()->setText(QStringLiteral("old clipboard"));
+        h->capture.replies.append([] { return FakeCaptureService::makeSelection(QSize(32, 16), Qt::red); });
+        QCoro::waitFor(vm.runCaptureFlow());
+
+        QVERIFY(vm.capture());
+        QVERIFY(!vm.isBusy());
+        QVERIFY(!vm.lastErrorMessage());
+        QCOMPARE(vm.captureUnderstanding(), FakeUnderstandingService::textResult(*vm.capture()));
+        QCOMPARE(vm.ocrResult(), vm.captureUnderstanding()->ocrResult);
+        QVERIFY(h->ai.answerCalls.isEmpty());
+
+        const QImage onClipboard = QGuiApplication::clipboard()->image();
+        QCOMPARE(onClipboard.size(), QSize(32, 16));
+        QCOMPARE(onClipboard.pixelColor(0, 0), QColor(Qt::red));
+
+        QCOMPARE(vm.recentCaptures().size(), 1);
+        QCOMPARE(vm.recentCaptures().first().id, vm.capture()->id);
+        QCOMPARE(vm.selectedRecentCaptureID(), std::optional<QUuid>(vm.capture()->id));
+        QCOMPARE(h->understanding.selections.size(), 1);
+
+        // The panel appeared for the new capture while it was still busy, then showed the result.
+        QVERIFY(h->overlay.visible);
+        QCOMPARE(h->overlay.presentCount, 1);
+        const ResultOverlaySnapshot first = h->overlay.snapshots.first();
+        QVERIFY(first.isBusy && !first.captureUnderstanding && first.showsSelectionDecoration &&
+                first.delaysPanelReveal);
+        const ResultOverlaySnapshot last = h->overlay.snapshots.last();
+        QVERIFY(!last.isBusy && last.captureUnderstanding);
+        QCOMPARE(last.presetOrder, vm.presetOrder());
+    }
+
+    void busyWhileUnderstandingAndQuestionsWaitForTheResult()
+    {
+        AppViewModel &vm = h->makeController();
+        h->understanding.gate.close();
+        QCoro::Task<> flow = vm.runCaptureFlow();
+        QVERIFY(vm.isBusy());
+        QVERIFY(vm.capture());
+        QVERIFY(!vm.captureUnderstanding());
+        QVERIFY(h->overlay.visible && h->overlay.snapshots.last().isBusy);
+
+        // No understanding yet: a question is dropped without a trace.
+        QCoro::waitFor(vm.askCustomQuestion(QStringLiteral("What is it?")));
+        QVERIFY(h->ai.answerCalls.isEmpty());
+
+        h->understanding.gate.open();
+        QCoro::waitFor(flow);
+        QVERIFY(!vm.isBusy());
+        QVERIFY(vm.captureUnderstanding());
+    }
+
+    void silentCaptureEndsAfterAnAnswer_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("cancelled") << "cancelled";
+        QTest::newRow("too small") << "too small";
+    }
+    void silentCaptureEndsAfterAnAnswer()
+    {
+        QFETCH(QString, failure);
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        const QUuid previous = vm.capture()->id;
+
+        h->capture.replies.append([failure]() -> CapturedSelection { throw captureErrorNamed(failure); });
+        QCoro::waitFor(vm.runCaptureFlow());
+        QVERIFY(!h->overlay.visible);
+        QVERIFY(!vm.lastErrorMessage());
+        QVERIFY(!vm.permissionGuidance());
+        QCOMPARE(vm.capture()->id, previous);
+        QVERIFY(!vm.captureUnderstanding() && !vm.answer() && vm.conversationHistory().isEmpty());
+        QVERIFY(!vm.activePreset());
+        QVERIFY(!vm.isBusy());
+    }
+
+    void captureFailuresShowTheirMessage_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("guidance");
+        QTest::newRow("permission denied") << "permission" << true;
+        QTest::newRow("screenshot failed") << "screenshot" << false;
+    }
+    void captureFailuresShowTheirMessage()
+    {
+        QFETCH(QString, failure);
+        QFETCH(bool, guidance);
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->capture.replies.append([failure]() -> CapturedSelection { throw captureErrorNamed(failure); });
+        QCoro::waitFor(vm.runCaptureFlow());
+
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(captureErrorNamed(failure).message()));
+        QCOMPARE(vm.permissionGuidance().has_value(), guidance);
+        if (guidance) {
+            QCOMPARE(vm.permissionGuidance()->title, QStringLiteral("Screen Recording Needed"));
+            QCOMPARE(vm.permissionGuidance()->actionTitle, QStringLiteral("Open Settings"));
+            QVERIFY(!vm.permissionGuidance()->message.contains(QStringLiteral("macOS")));
+        }
+        // The message shows in the panel of the previous capture.
+        QVERIFY(h->overlay.visible);
+        QCOMPARE(h->overlay.snapshots.last().errorMessage, vm.lastErrorMessage());
+        QCOMPARE(h->overlay.snapshots.last().permissionGuidance, vm.permissionGuidance());
+
+        h->permission.granted = false;
+        QCoro::waitFor(vm.refreshPermissions());
+        QCOMPARE(vm.permissionGuidance().has_value(), guidance);
+        h->permission.granted = true;
+        QCoro::waitFor(vm.refreshPermissions());
+        QVERIFY(!vm.permissionGuidance());
+        // Only the permission message is stale once access is granted.
+        QCOMPARE(vm.lastErrorMessage().has_value(), !guidance);
+    }
+
+    void libraryAndUnderstandingFailuresEndTheFlow()
+    {
+        AppViewModel &vm = h->makeController();
+        h->understanding.replies.append([](const CapturedSelection &) -> CaptureUnderstandingResult {
+            throw LibraryError(QStringLiteral("boom"));
+        });
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(QStringLiteral("boom")));
+        QVERIFY(vm.capture() && !vm.captureUnderstanding());
+        QVERIFY(h->overlay.visible);
+        QCOMPARE(h->overlay.snapshots.last().errorMessage, vm.lastErrorMessage());
+
+        // A library that cannot be written stops before understanding.
+        QFile blocker(h->store.directory());
+        QDir().rmpath(h->store.directory());
+        QDir(h->store.directory()).removeRecursively();
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const int understood = h->understanding.selections.size();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QVERIFY(vm.lastErrorMessage() && vm.lastErrorMessage()->contains(QStringLiteral("could not be created")));
+        QCOMPARE(h->understanding.selections.size(), understood);
+        QVERIFY(!vm.isBusy());
+    }
+
+    void conversationSendsEarlierTurnsAsHistory()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::summarize));
+        QCoro::waitFor(vm.askCustomQuestion(QStringLiteral("  And the risks?\n")));
+        h->ai.answerReplies.append([](const FakeAIProvider::AnswerCall &) -> AIAnswer {
+            throw AIProviderError::apiError(QStringLiteral("The service is busy."));
+        });
+        QCoro::waitFor(vm.askCustomQuestion(QStringLiteral("Third?")));
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(QStringLiteral("The service is busy.")));
+        QCOMPARE(vm.pendingQuestion(), std::optional<QString>(QStringLiteral("Third?")));
+        QCOMPARE(vm.conversationHistory().size(), 2);
+        QCoro::waitFor(vm.askCustomQuestion(QStringLiteral("Third, again?")));
+
+        const QList<FakeAIProvider::AnswerCall> &calls = h->ai.answerCalls;
+        QCOMPARE(calls.size(), 4);
+        QCOMPARE(calls[0].question, defaultConfiguration(PromptPreset::summarize).prompt);
+        QVERIFY(calls[0].history.isEmpty());
+        QCOMPARE(calls[1].question, QStringLiteral("And the risks?"));
+        QCOMPARE(questionsOf(calls[1].history), QList<QString>{calls[0].question});
+        QCOMPARE(calls[2].history.size(), 2);
+        QCOMPARE(calls[3].history, calls[2].history);
+        QCOMPARE(calls[3].userID, QStringLiteral("user-42"));
+        for (const FakeAIProvider::AnswerCall &call : calls)
+            QCOMPARE(call.idToken, QStringLiteral("id-token-1"));
+
+        QCOMPARE(vm.conversationHistory().size(), 3);
+        QCOMPARE(vm.conversationHistory().last().answer, QStringLiteral("Answer to: Third, again?"));
+        QCOMPARE(vm.answer()->content, QStringLiteral("Answer to: Third, again?"));
+        QVERIFY(!vm.pendingQuestion() && !vm.lastErrorMessage() && !vm.activePreset());
+        QCOMPARE(h->overlay.snapshots.last().conversationHistory, vm.conversationHistory());
+    }
+
+    void questionSnapshotsShowPendingThenAnswer()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->ai.gate.close();
+        QCoro::Task<> asking = vm.askQuestion(PromptPreset::keyPoint);
+        const ResultOverlaySnapshot pending = h->overlay.snapshots.last();
+        QVERIFY(pending.isBusy);
+        QCOMPARE(pending.pendingQuestion, std::optional<QString>(defaultConfiguration(PromptPreset::keyPoint).prompt));
+        QCOMPARE(pending.activePreset, std::optional<PromptPreset>(PromptPreset::keyPoint));
+        h->ai.gate.open();
+        QCoro::waitFor(asking);
+        QCOMPARE(vm.activePreset(), std::optional<PromptPreset>(PromptPreset::keyPoint));
+        QVERIFY(!h->overlay.snapshots.last().isBusy);
+    }
+
+    void blankOrImpossibleQuestionsSendNothing_data()
+    {
+        QTest::addColumn<QString>("draft");
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("spaces and line breaks") << QStringLiteral(" \n\t \r\n") << true;
+        QTest::newRow("signed out") << QStringLiteral("Real question") << false;
+    }
+    void blankOrImpossibleQuestionsSendNothing()
+    {
+        QFETCH(QString, draft);
+        QFETCH(bool, signedIn);
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        if (!signedIn)
+            h->session.setState(SessionState::signedOut());
+        vm.setCustomQuestion(draft);
+        // Keep the capture: sign-out handling is queued and has not run yet.
+        QCoro::waitFor(vm.askCustomQuestion());
+        QVERIFY(h->ai.answerCalls.isEmpty());
+        QCOMPARE(h->session.tokenRequests, 0);
+        QVERIFY(!vm.isBusy());
+        if (!signedIn)
+            QCOMPARE(vm.customQuestion(), QString());
+        else
+            QCOMPARE(vm.customQuestion(), draft);
+    }
+
+    void typedDraftIsSentAndCleared()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->overlay.callbacks.onCustomQuestionChange(QStringLiteral("  What does row 3 mean? "));
+        QCOMPARE(vm.customQuestion(), QStringLiteral("  What does row 3 mean? "));
+        QCoro::waitFor(vm.askCustomQuestion());
+        QCOMPARE(h->ai.answerCalls.last().question, QStringLiteral("What does row 3 mean?"));
+        QVERIFY(vm.customQuestion().isEmpty());
+    }
+
+    void customisedPresetSendsItsOwnPrompt()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("Explain"), QStringLiteral("Sub"), QStringLiteral("ELI5")},
+                                           PromptPreset::explain));
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        QCoro::waitFor(vm.askQuestion(PromptPreset::simplify));
+        QCOMPARE(h->ai.answerCalls[0].question, QStringLiteral("ELI5"));
+        QCOMPARE(h->ai.answerCalls[1].question, defaultConfiguration(PromptPreset::simplify).prompt);
+    }
+
+    void imageRouteInputCarriesThePreparedImage()
+    {
+        AppViewModel &vm = h->makeController();
+        h->understanding.replies.append(FakeUnderstandingService::imageResult);
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        const CaptureAnswerInput &input = h->ai.answerCalls.first().input;
+        QCOMPARE(input.mode, CaptureUnderstandingMode::image);
+        QCOMPARE(input.imageBase64, std::optional<QString>(QString::fromLatin1(QByteArray("jpeg-bytes").toBase64())));
+        QCOMPARE(input.imageWidth, std::optional<int>(640));
+        QVERIFY(input.routeSummary && input.routeSummary->meaningfulTable);
+        QVERIFY(!input.ocrText);
+    }
+
+    void tokenFailureShowsItsMessageAndKeepsTheConversation()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        h->session.tokenFailure = [] { throw AIProviderError::apiError(QStringLiteral("Please sign in first.")); };
+        QCoro::waitFor(vm.askCustomQuestion(QStringLiteral("More?")));
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(QStringLiteral("Please sign in first.")));
+        QCOMPARE(vm.conversationHistory().size(), 1);
+        QCOMPARE(h->ai.answerCalls.size(), 1);
+    }
+
+    void askAgainReopensAStoredCaptureWithoutDecoration()
+    {
+        AppViewModel &vm = h->makeController();
+        h->capture.replies.append([] { return FakeCaptureService::makeSelection(QSize(50, 40), Qt::blue); });
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        vm.setCustomQuestion(QStringLiteral("draft"));
+        const RecentCaptureItem older = vm.recentCaptures().last();
+        QGuiApplication::clipboard()->clear();
+
+        QCoro::waitFor(vm.askAgain(older));
+        QCOMPARE(vm.recentCaptures().size(), 2);
+        QCOMPARE(vm.selectedRecentCaptureID(), std::optional<QUuid>(older.id));
+        QVERIFY(vm.capture()->id != older.id);
+        QCOMPARE(vm.capture()->imageSize, QSizeF(50, 40));
+        QVERIFY(vm.conversationHistory().isEmpty() && vm.customQuestion().isEmpty() && vm.captureUnderstanding());
+        QCOMPARE(QGuiApplication::clipboard()->image().pixelColor(1, 1), QColor(Qt::blue));
+        const ResultOverlaySnapshot shown = h->overlay.snapshots.last();
+        QVERIFY(!shown.showsSelectionDecoration && !shown.delaysPanelReveal);
+        QCOMPARE(h->understanding.selections.last().id, vm.capture()->id);
+    }
+
+    void askAgainOnAnUnreadableImageOnlyShowsAMessage()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        RecentCaptureItem item = vm.recentCaptures().first();
+        QFile(item.fileURL).resize(60);
+        item.previewImage = StoredCaptureImage(item.fileURL, item.previewImage.pixelSize());
+        const int presented = h->overlay.presentCount + h->overlay.updateCount + h->overlay.closeCount;
+        QCoro::waitFor(vm.askAgain(item));
+        QCOMPARE(vm.lastErrorMessage(),
+                 std::optional<QString>(QStringLiteral("This saved capture could not be restored.")));
+        QCOMPARE(h->overlay.presentCount + h->overlay.updateCount + h->overlay.closeCount, presented);
+        QVERIFY(!vm.isBusy());
+    }
+
+    void lateResultsOfAReplacedCaptureAreDropped()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        const RecentCaptureItem stored = vm.recentCaptures().first();
+        h->understanding.replies = {[](const CapturedSelection &selection) {
+                                        CaptureUnderstandingResult result =
+                                            FakeUnderstandingService::textResult(selection);
+                                        result.ocrResult->text = selection.id.toString();
+                                        return result;
+                                    },
+                                    [](const CapturedSelection &selection) {
+                                        CaptureUnderstandingResult result =
+                                            FakeUnderstandingService::textResult(selection);
+                                        result.ocrResult->text = selection.id.toString();
+                                        return result;
+                                    }};
+        h->understanding.gate.close();
+        QCoro::Task<> flow = vm.runCaptureFlow();
+        QCoro::Task<> reopened = vm.askAgain(stored);
+        h->understanding.gate.open();
+        QCoro::waitFor(flow);
+        QCoro::waitFor(reopened);
+        QCOMPARE(vm.ocrResult()->text, vm.capture()->id.toString());
+
+        // An answer for a capture that was replaced meanwhile does not join the new conversation.
+        h->ai.gate.close();
+        QCoro::Task<> asking = vm.askQuestion(PromptPreset::explain);
+        QCoro::waitFor(vm.askAgain(stored));
+        h->ai.gate.open();
+        QCoro::waitFor(asking);
+        QVERIFY(vm.conversationHistory().isEmpty());
+        QVERIFY(!vm.answer());
+    }
+
+    void signingOutClosesThePanelAndForgetsTheConversation()
+    {
+        h->defaults.setValue(AppViewModel::presetOrderKey, QStringList{QStringLiteral("keyPoint")});
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
+        vm.beginEditingPreset(PromptPreset::summarize);
+        vm.previewPresetOrder({PromptPreset::simplify});
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("T"), QStringLiteral("S"), QStringLiteral("P")},
+                                           PromptPreset::explain));
+        QVERIFY(h->overlay.visible);
+
+        h->session.setState(SessionState::signedOut());
+        QTRY_VERIFY(!vm.capture());
+        QVERIFY(!h->overlay.visible);
+        QVERIFY(vm.conversationHistory().isEmpty() && !vm.answer() && !vm.captureUnderstanding());
+        QVERIFY(!vm.selectedPreset() && !vm.editingPreset());
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+        QCOMPARE(vm.presetOrder().first(), PromptPreset::simplify);
+        QCOMPARE(vm.recentCaptures().size(), 1);
+    }
+
+    void signingInFetchesTheQuickActions()
+    {
+        h->session.setState(SessionState::signedOut());
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.handleAppLaunch());
+        QVERIFY(h->ai.fetchCalls.isEmpty());
+
+        h->ai.fetchReplies.append([](const QList<StoredPromptPreset> &) {
+            return QList<StoredPromptPreset>{
+                {QStringLiteral("summarize"), QStringLiteral("TL;DR"), QStringLiteral("Short"),
+                 QStringLiteral("Be brief.")},
+                {QStringLiteral("translate"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")}};
+        });
+        h->session.setState(FakeSessionService::signedIn(QStringLiteral("someone")));
+        QTRY_COMPARE(h->ai.fetchCalls.size(), 1);
+        QCOMPARE(h->ai.fetchCalls.first().first, QStringLiteral("someone"));
+        QTRY_COMPARE(vm.presetConfiguration(PromptPreset::summarize).title, QStringLiteral("TL;DR"));
+        for (PromptPreset other : {PromptPreset::explain, PromptPreset::simplify, PromptPreset::keyPoint})
+            QCOMPARE(vm.presetConfiguration(other), defaultConfiguration(other));
+    }
+
+    void failedPresetFetchKeepsTheTexts()
+    {
+        AppViewModel &vm = h->makeController();
+        h->ai.fetchReplies.append([](const QList<StoredPromptPreset> &) -> QList<StoredPromptPreset> {
+            throw AIProviderError::invalidBaseURL();
+        });
+        QCoro::waitFor(vm.refreshPromptPresets());
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(QStringLiteral("The hosted backend URL is invalid.")));
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+    }
+
+    void storedOrderIsNormalised_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QList<PromptPreset>>("expected");
+        const QList<PromptPreset> declared{PromptPreset::explain, PromptPreset::summarize, PromptPreset::simplify,
+                                           PromptPreset::keyPoint};
+        QTest::newRow("missing") << QVariant() << declared;
+        QTest::newRow("repeats and unknown names")
+            << QVariant(QStringList{QStringLiteral("keyPoint"), QStringLiteral("explain"), QStringLiteral("keyPoint"),
+                                    QStringLiteral("translate")})
+            << QList<PromptPreset>{PromptPreset::keyPoint, PromptPreset::explain, PromptPreset::summarize,
+                                   PromptPreset::simplify};
+        QTest::newRow("not a list") << QVariant(QStringLiteral("keyPoint")) << declared;
+        QTest::newRow("list with a number") << QVariant(QVariantList{QStringLiteral("keyPoint"), 3}) << declared;
+        QTest::newRow("names differ in case") << QVariant(QStringList{QStringLiteral("KeyPoint")}) << declared;
+    }
+    void storedOrderIsNormalised()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QList<PromptPreset>, expected);
+        if (stored.isValid())
+            h->defaults.setValue(AppViewModel::presetOrderKey, stored);
+        QCOMPARE(h->makeController().presetOrder(), expected);
+    }
+
+    void reorderingIsStoredAndShown()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.savePresetOrder({PromptPreset::keyPoint, PromptPreset::keyPoint, PromptPreset::simplify}));
+        const QList<PromptPreset> expected{PromptPreset::keyPoint, PromptPreset::simplify, PromptPreset::explain,
+                                           PromptPreset::summarize};
+        QCOMPARE(vm.presetOrder(), expected);
+        QCOMPARE(h->defaults.value(AppViewModel::presetOrderKey).toStringList(),
+                 (QStringList{QStringLiteral("keyPoint"), QStringLiteral("simplify"), QStringLiteral("explain"),
+                              QStringLiteral("summarize")}));
+        QCOMPARE(h->overlay.snapshots.last().presetOrder, expected);
+    }
+
+    void failedSaveRestoresTextsExactlyAndKeepsTheEditorOpen()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                           PromptPreset::keyPoint));
+        QVERIFY(!vm.editingPreset());
+        const PromptPresetConfigurations before = vm.presetConfigurations();
+
+        vm.beginEditingPreset(PromptPreset::explain);
+        h->ai.updateReplies.append([](const QList<StoredPromptPreset> &) -> QList<StoredPromptPreset> {
+            throw AIProviderError::apiError(QStringLiteral("Preset store unavailable."));
+        });
+        h->ai.gate.close();
+        QCoro::Task<> saving = vm.savePromptPreset({QStringLiteral("New"), QStringLiteral("N"), QStringLiteral("N")},
+                                                   PromptPreset::explain);
+        QCOMPARE(vm.presetConfiguration(PromptPreset::explain).title, QStringLiteral("New")); // optimistic
+        h->ai.gate.open();
+        QCoro::waitFor(saving);
+        QCOMPARE(vm.presetConfigurations(), before);
+        QCOMPARE(vm.editingPreset(), std::optional<PromptPreset>(PromptPreset::explain));
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(QStringLiteral("Preset store unavailable.")));
+
+        // All four presets travel, in declaration order, with the edited text.
+        const QList<StoredPromptPreset> sent = h->ai.updateCalls.last();
+        QCOMPARE(sent.size(), 4);
+        QCOMPARE(sent[0].id, QStringLiteral("explain"));
+        QCOMPARE(sent[0].title, QStringLiteral("New"));
+        QCOMPARE(sent[3].id, QStringLiteral("keyPoint"));
+        QCOMPARE(sent[3].title, QStringLiteral("A"));
+    }
+
+    void resetSendsDefaultsAndKeepsTheOrder()
+    {
+        AppViewModel &vm = h->makeController();
+        vm.previewPresetOrder({PromptPreset::keyPoint});
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                           PromptPreset::summarize));
+        QCoro::waitFor(vm.resetAllPromptPresetsToDefault());
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+        QCOMPARE(vm.presetOrder().first(), PromptPreset::keyPoint);
+        QCOMPARE(h->ai.updateCalls.last()[1].title, QStringLiteral("Summarize"));
+    }
+
+    void presetEditsNeedASignedInUser()
+    {
+        h->session.setState(SessionState::signedOut());
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                           PromptPreset::summarize));
+        QCoro::waitFor(vm.refreshPromptPresets());
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+        QVERIFY(h->ai.updateCalls.isEmpty() && h->ai.fetchCalls.isEmpty());
+    }
+
+    void libraryMirrorAndSelection()
+    {
+        AppViewModel &vm = h->makeController();
+        QVERIFY(!vm.selectedRecentCapture());
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.runCaptureFlow());
+        const QList<RecentCaptureItem> items = vm.recentCaptures();
+        vm.selectRecentCapture(items.last());
+        QCOMPARE(vm.selectedRecentCapture()->id, items.last().id);
+
+        vm.refreshRecentCaptures(items, QUuid::createUuid());
+        QCOMPARE(vm.selectedRecentCaptureID(), std::optional<QUuid>(items.first().id));
+        vm.refreshRecentCaptures({}, items.first().id);
+        QVERIFY(!vm.selectedRecentCaptureID());
+        QVERIFY(!vm.selectedRecentCapture());
+
+        // A restart finds the library and selects its newest capture.
+        h->controller.reset();
+        AppViewModel &restarted = h->makeController();
+        QCOMPARE(restarted.recentCaptures().size(), 2);
+        QCOMPARE(restarted.selectedRecentCaptureID(), std::optional<QUuid>(items.first().id));
+    }
+
+    void copyToastRestartsItsTimer()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        const RecentCaptureItem item = vm.recentCaptures().first();
+        vm.copyRecentCapture(item);
+        QCOMPARE(vm.recentCaptureToastMessage(), std::optional<QString>(QStringLiteral("Copied to Clipboard")));
+        QTest::qWait(1000);
+        vm.copyRecentCapture(item);
+        QTest::qWait(500); // past the first toast's 1.3 s
+        QCOMPARE(vm.recentCaptureToastMessage(), std::optional<QString>(QStringLiteral("Copied to Clipboard")));
+        QTRY_VERIFY_WITH_TIMEOUT(!vm.recentCaptureToastMessage(), 3000);
+    }
+
+    void failedSaveShowsTheStoresMessage()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->savePanel.chosenPath = m_home.path() + QStringLiteral("/no/such/folder/capture.png");
+        vm.saveRecentCapture(vm.recentCaptures().first());
+        QTRY_VERIFY(vm.lastErrorMessage());
+        QVERIFY(vm.lastErrorMessage()->contains(QStringLiteral("capture.png")));
+
+        h->savePanel.chosenPath = std::nullopt;
+        QCoro::waitFor(vm.refreshPermissions());
+        vm.saveRecentCapture(vm.recentCaptures().first());
+        QTest::qWait(20);
+        QVERIFY(vm.lastErrorMessage()); // a dismissed panel changes nothing
+    }
+
+    void panelCallbacksReachTheControllerOnlyWhileItLives()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        const ResultOverlayCallbacks callbacks = h->overlay.callbacks;
+        callbacks.onAskPreset(PromptPreset::summarize);
+        QTRY_COMPARE(h->ai.answerCalls.size(), 1);
+        callbacks.onAskCustomQuestion(QStringLiteral("Why?"));
+        QTRY_COMPARE(h->ai.answerCalls.size(), 2);
+        callbacks.onOpenAppSettings();
+        callbacks.onOpenSettings();
+        QCOMPARE(h->settingsWindow.openCount, 1);
+        QCOMPARE(h->permission.openCount, 1);
+
+        h->controller.reset();
+        callbacks.onAskPreset(PromptPreset::explain);
+        callbacks.onCustomQuestionChange(QStringLiteral("ignored"));
+        QTest::qWait(10);
+        QCOMPARE(h->ai.answerCalls.size(), 2);
+    }
+
+    void controllerDestroyedMidQuestionDoesNotCrash()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->ai.gate.close();
+        QCoro::Task<> asking = vm.askQuestion(PromptPreset::explain);
+        h->controller.reset();
+        h->ai.gate.open();
+        QCoro::waitFor(asking);
+    }
+
+    void appearanceChangesRefreshTheVisiblePanel()
+    {
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        h->settings.setThemePreference(AppThemePreference::dark);
+        QTRY_COMPARE(h->overlay.snapshots.last().themePreference, AppThemePreference::dark);
+        h->settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::large);
+        QTRY_COMPARE(h->overlay.snapshots.last().overlayPanelSizePreset, OverlayPanelSizePreset::large);
+        QSignalSpy changed(&vm, &AppViewModel::changed);
+        h->settings.setLanguagePreference(AppLanguagePreference::french);
+        QTRY_VERIFY(changed.count() > 0);
+    }
+};
+
+QTEST_MAIN(AppViewModelTest)
+#include "tst_app_view_model.moc"

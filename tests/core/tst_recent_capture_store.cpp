@@ -1,0 +1,322 @@
+#include "FakeCaptureService.h"
+#include "FakeSavePanel.h"
+#include "TemporaryHome.h"
+#include "clipboard/QtClipboard.h"
+#include "library/RecentCaptureStore.h"
+#include "support/OrvantaError.h"
+#include "support/ReferenceDate.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+QJsonArray readIndex(const RecentCaptureStore &store)
+{
+    QFile file(store.indexFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).array();
+}
+
+void writeIndex(const RecentCaptureStore &store, const QByteArray &json)
+{
+    QDir().mkpath(store.directory());
+    QFile file(store.indexFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(json);
+}
+
+QStringList pngFiles(const RecentCaptureStore &store)
+{
+    return QDir(store.directory()).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+}
+} // namespace
+
+class RecentCaptureStoreTest : public QObject
+{
+    Q_OBJECT
+private:
+    TemporaryHome m_home;
+    QtClipboard m_clipboard;
+    FakeSavePanel m_savePanel;
+
+    RecentCaptureStore makeStore(const QString &name = QStringLiteral("store"))
+    {
+        return RecentCaptureStore(m_home.path() + QLatin1Char('/') + name + QStringLiteral("/Orvanta/RecentCaptures"),
+                                  &m_clipboard, &m_savePanel);
+    }
+
+private Q_SLOTS:
+    void defaultDirectoryIsUnderApplicationData()
+    {
+        QVERIFY(RecentCaptureStore::defaultDirectory().endsWith(QStringLiteral("/Orvanta/RecentCaptures")));
+        QVERIFY(RecentCaptureStore::defaultDirectory().startsWith(m_home.path()));
+    }
+
+    void recordWritesPngAndCompactIndexNewestFirst()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("format"));
+        CapturedSelection first = FakeCaptureService::makeSelection(QSize(40, 30), Qt::red);
+        first.capturedAt = QDateTime(QDate(2001, 1, 1), QTime(1, 0), QTimeZone::utc());
+        const CapturedSelection second = FakeCaptureService::makeSelection(QSize(20, 10), Qt::blue);
+        store.record(first);
+        const QList<RecentCaptureItem> items = store.record(second);
+
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0].id, second.id);
+        QCOMPARE(items[1].id, first.id);
+        QCOMPARE(items[1].imageSize, QSizeF(40, 30));
+        QCOMPARE(items[1].capturedAt, first.capturedAt);
+        QCOMPARE(items[1].previewImage.image().pixelColor(0, 0), QColor(Qt::red));
+
+        QFile index(store.indexFilePath());
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        const QByteArray raw = index.readAll();
+        QVERIFY(!raw.contains('\n'));
+        const QJsonObject record = QJsonDocument::fromJson(raw).array().at(1).toObject();
+        QCOMPARE(record.keys().size(), 7);
+        QCOMPARE(record[QStringLiteral("id")].toString(), first.id.toString(QUuid::WithoutBraces).toUpper());
+        QCOMPARE(record[QStringLiteral("fileName")].toString(),
+                 record[QStringLiteral("id")].toString() + QStringLiteral(".png"));
+        QCOMPARE(record[QStringLiteral("capturedAt")].toDouble(), 3600.0);
+        QCOMPARE(record[QStringLiteral("imageWidth")].toDouble(), 40.0);
+        QCOMPARE(record[QStringLiteral("sourceAppName")].toString(), QStringLiteral("Text Editor"));
+        QCOMPARE(QFileInfo(store.directory()).permissions() & QFile::Permissions::fromInt(0x7077),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void tenthCaptureDropsTheOldestFile()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("ten"));
+        QList<CapturedSelection> selections;
+        for (int i = 0; i < 10; ++i) {
+            selections.append(FakeCaptureService::makeSelection(QSize(8, 8)));
+            store.record(selections.last());
+        }
+        const QList<RecentCaptureItem> items = store.loadItems();
+        QCOMPARE(items.size(), 9);
+        QCOMPARE(items.first().id, selections.last().id);
+        QCOMPARE(items.last().id, selections[1].id);
+        QCOMPARE(pngFiles(store).size(), 9);
+        QVERIFY(!QFile::exists(store.directory() + QLatin1Char('/') +
+                               selections.first().id.toString(QUuid::WithoutBraces).toUpper() +
+                               QStringLiteral(".png")));
+    }
+
+    void recordingTheSameSelectionAgainMovesItToTheFront()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("again"));
+        const CapturedSelection a = FakeCaptureService::makeSelection();
+        const CapturedSelection b = FakeCaptureService::makeSelection();
+        store.record(a);
+        store.record(b);
+        const QList<RecentCaptureItem> items = store.record(a);
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0].id, a.id);
+        QCOMPARE(items[1].id, b.id);
+    }
+
+    void damagedImagesAreDroppedAndTheIndexRewritten_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("deleted") << "delete";
+        QTest::newRow("truncated") << "truncate";
+        QTest::newRow("not an image") << "garbage";
+    }
+    void damagedImagesAreDroppedAndTheIndexRewritten()
+    {
+        QFETCH(QString, damage);
+        RecentCaptureStore store = makeStore(QStringLiteral("damaged-") + damage);
+        const CapturedSelection kept = FakeCaptureService::makeSelection(QSize(300, 200));
+        const CapturedSelection damaged = FakeCaptureService::makeSelection(QSize(300, 200), Qt::yellow);
+        store.record(kept);
+        const QString path = store.record(damaged).first().fileURL;
+        QFile file(path);
+        if (damage == QStringLiteral("delete")) {
+            QVERIFY(file.remove());
+        } else {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            if (damage == QStringLiteral("truncate"))
+                QVERIFY(file.resize(file.size() / 2));
+            else
+                file.write("not a png at all, just text that happens to be here");
+            file.close();
+        }
+        const QList<RecentCaptureItem> items = store.loadItems();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first().id, kept.id);
+        QCOMPARE(readIndex(store).size(), 1);
+    }
+
+    void unreadableIndexGivesAnEmptyLibrary_data()
+    {
+        QTest::addColumn<QByteArray>("index");
+        QTest::newRow("not json") << QByteArray("{{{");
+        QTest::newRow("object instead of array") << QByteArray("{}");
+        QTest::newRow("record without fileName")
+            << QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","sourceAppName":"A",)"
+                          R"("frameDescription":"F","imageWidth":1,"imageHeight":1,"capturedAt":0}])");
+        QTest::newRow("width as string") << QByteArray(
+            R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","sourceAppName":"A","frameDescription":"F",)"
+            R"("imageWidth":"1","imageHeight":1,"capturedAt":0,"fileName":"x.png"}])");
+        QTest::newRow("id not a uuid") << QByteArray(
+            R"([{"id":"nope","sourceAppName":"A","frameDescription":"F",)"
+            R"("imageWidth":1,"imageHeight":1,"capturedAt":0,"fileName":"x.png"}])");
+    }
+    void unreadableIndexGivesAnEmptyLibrary()
+    {
+        QFETCH(QByteArray, index);
+        RecentCaptureStore store = makeStore(QStringLiteral("bad-index-") + QString::fromUtf8(QTest::currentDataTag()));
+        store.record(FakeCaptureService::makeSelection());
+        writeIndex(store, index);
+        QVERIFY(store.loadItems().isEmpty());
+        // The next capture starts a fresh index instead of failing.
+        QCOMPARE(store.record(FakeCaptureService::makeSelection()).size(), 1);
+    }
+
+    void indexCannotNameFilesOutsideTheStore()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("escape"));
+        const QString outside = m_home.path() + QStringLiteral("/escape/Orvanta/outside.png");
+        QDir().mkpath(QFileInfo(outside).path());
+        QVERIFY(FakeCaptureService::makeSelection().cgImage.save(outside));
+        writeIndex(store, R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","sourceAppName":"A","frameDescription":"F",)"
+                          R"("imageWidth":1,"imageHeight":1,"capturedAt":0,"fileName":"../outside.png"}])");
+        QVERIFY(store.loadItems().isEmpty());
+        QVERIFY(QFile::exists(outside));
+    }
+
+    void folderThatCannotBeCreatedFailsTheRecord()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("Orvanta")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        RecentCaptureStore store(dir.filePath(QStringLiteral("Orvanta/RecentCaptures")), &m_clipboard, &m_savePanel);
+        try {
+            store.record(FakeCaptureService::makeSelection());
+            QFAIL("record succeeded without a folder");
+        } catch (const LibraryError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("could not be created")), qPrintable(error.message()));
+        }
+    }
+
+    void nullImageCannotBeEncoded()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("null-image"));
+        CapturedSelection selection = FakeCaptureService::makeSelection();
+        selection.cgImage = QImage();
+        try {
+            store.record(selection);
+            QFAIL("record succeeded without an image");
+        } catch (const LibraryError &error) {
+            QCOMPARE(error.message(), QStringLiteral("Could not encode screenshot as PNG."));
+        }
+        QVERIFY(pngFiles(store).isEmpty());
+    }
+
+    void indexThatCannotBeWrittenIsOnlyLogged()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("unwritable-index"));
+        QVERIFY(QDir().mkpath(store.indexFilePath())); // a folder where the index belongs
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^\\[RecentCaptureStore\\] Failed to persist records: ")));
+        const QList<RecentCaptureItem> items = store.record(FakeCaptureService::makeSelection());
+        QVERIFY(items.isEmpty());
+        QCOMPARE(pngFiles(store).size(), 1);
+    }
+
+    void restoredSelectionIsANewCaptureOfTheSameImage()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("restore"));
+        const CapturedSelection original = FakeCaptureService::makeSelection(QSize(200, 100), Qt::magenta);
+        const RecentCaptureItem item = store.record(original).first();
+        const std::optional<CapturedSelection> restored = store.restoredSelection(item);
+        QVERIFY(restored);
+        QVERIFY(restored->id != original.id);
+        QCOMPARE(restored->previewLabel, QStringLiteral("User-selected region"));
+        QCOMPARE(restored->sourceAppName, original.sourceAppName);
+        QCOMPARE(restored->imageSize, original.imageSize);
+        QCOMPARE(restored->cgImage.pixelColor(5, 5), QColor(Qt::magenta));
+        QVERIFY(!restored->referenceDisplayFrame);
+        QVERIFY(!restored->selectionRect.isEmpty());
+
+        QFile(item.fileURL).resize(40); // the header still reads, the pixels do not
+        RecentCaptureItem stale = item;
+        stale.previewImage = StoredCaptureImage(item.fileURL, item.previewImage.pixelSize());
+        QVERIFY(!store.restoredSelection(stale));
+    }
+
+    void placementOfRestoredSelections_data()
+    {
+        QTest::addColumn<QSizeF>("image");
+        QTest::addColumn<QRectF>("expected");
+        // Visible frame 0,0 1440x900: at most 403.2 x 198 before the minimums.
+        QTest::newRow("large image is scaled down") << QSizeF(2000, 1000) << QRectF(522, 351, 396, 198);
+        QTest::newRow("small image is never enlarged") << QSizeF(100, 50) << QRectF(610, 380, 220, 140);
+        QTest::newRow("tall image") << QSizeF(300, 3000) << QRectF(610, 351, 220, 198);
+        QTest::newRow("one-pixel sides are not divided by") << QSizeF(1, 1) << QRectF(610, 380, 220, 140);
+    }
+    void placementOfRestoredSelections()
+    {
+        QFETCH(QSizeF, image);
+        QFETCH(QRectF, expected);
+        QCOMPARE(RecentCaptureStore::restoredSelectionRect(image, QRectF(0, 0, 1440, 900)), expected);
+        QCOMPARE(RecentCaptureStore::restoredSelectionRect(image, std::nullopt), expected);
+    }
+
+    void suggestedNameUsesLocalTime()
+    {
+        const QDateTime local(QDate(2025, 3, 5), QTime(14, 7, 9));
+        QCOMPARE(RecentCaptureStore::suggestedFileName(local), QStringLiteral("orvanta-capture-2025-03-05-140709.png"));
+    }
+
+    void savingCopiesTheStoredBytes()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("save"));
+        const RecentCaptureItem item = store.record(FakeCaptureService::makeSelection()).first();
+        QTemporaryDir target;
+        QList<SaveCaptureOutcome> outcomes;
+        const auto collect = [&](const SaveCaptureOutcome &outcome) { outcomes.append(outcome); };
+
+        m_savePanel.chosenPath = target.filePath(QStringLiteral("copy.png"));
+        store.saveImageUsingSavePanel(item, collect);
+        m_savePanel.chosenPath = std::nullopt;
+        store.saveImageUsingSavePanel(item, collect);
+        m_savePanel.chosenPath = target.filePath(QStringLiteral("missing-folder/copy.png"));
+        store.saveImageUsingSavePanel(item, collect);
+
+        QCOMPARE(outcomes.size(), 3);
+        QCOMPARE(outcomes[0].savedPath, std::optional<QString>(target.filePath(QStringLiteral("copy.png"))));
+        QFile original(item.fileURL), copy(target.filePath(QStringLiteral("copy.png")));
+        QVERIFY(original.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), original.readAll());
+        QCOMPARE(outcomes[1], SaveCaptureOutcome{});
+        QVERIFY(!outcomes[2].savedPath);
+        QVERIFY(outcomes[2].errorMessage && !outcomes[2].errorMessage->isEmpty());
+        QCOMPARE(m_savePanel.suggestedNames.first(), RecentCaptureStore::suggestedFileName(item.capturedAt));
+    }
+
+    void copyPutsTheImageOnTheClipboard()
+    {
+        RecentCaptureStore store = makeStore(QStringLiteral("copy"));
+        const RecentCaptureItem item =
+            store.record(FakeCaptureService::makeSelection(QSize(30, 20), Qt::green)).first();
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        store.copyImageToPasteboard(item);
+        const QImage onClipboard = QGuiApplication::clipboard()->image();
+        QCOMPARE(onClipboard.size(), QSize(30, 20));
+        QCOMPARE(onClipboard.pixelColor(3, 3), QColor(Qt::green));
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(RecentCaptureStoreTest)
+#include "tst_recent_capture_store.moc"
