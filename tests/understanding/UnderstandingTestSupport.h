@@ -1,0 +1,72 @@
+#pragma once
+
+#include "models/CaptureLayoutAnalysis.h"
+#include "support/OrvantaError.h"
+
+#include <QCoro/QCoroTask>
+#include <QImage>
+#include <QPainter>
+#include <QStringList>
+
+#include <optional>
+
+inline LayoutRegion region(LayoutRegionType type, double score, double x, double y, double width, double height)
+{
+    return LayoutRegion{QUuid::createUuid(), type, score, QRectF(x, y, width, height)};
+}
+
+inline LayoutRegion text(double x, double y, double width, double height, double score = 0.9)
+{
+    return region(LayoutRegionType::text, score, x, y, width, height);
+}
+
+// The flags that are set, and both ratios: compact and readable when a comparison fails.
+inline QString describe(const CaptureLayoutMetrics &m)
+{
+    QStringList flags;
+    const std::pair<bool, const char *> named[] = {{m.meaningfulTable, "table"},      {m.meaningfulChart, "chart"},
+                                                   {m.meaningfulFormula, "formula"},  {m.meaningfulImage, "image"},
+                                                   {m.multiColumn, "columns"},        {m.cardLikeLayout, "cards"},
+                                                   {m.unstableReadingOrder, "jumps"}, {m.safeText, "safe"}};
+    for (const auto &[set, name] : named) {
+        if (set)
+            flags.append(QLatin1String(name));
+    }
+    return QStringLiteral("text %1 nontext %2 count %3 [%4]")
+        .arg(m.textLikeRatio)
+        .arg(m.nonTextRatio)
+        .arg(m.filteredRegionCount)
+        .arg(flags.join(QLatin1Char(' ')));
+}
+
+// Runs a task to its end on the current thread's event loop; its failure becomes a message.
+template<typename T> struct TaskOutcome
+{
+    std::optional<T> value;
+    QString error;
+};
+
+template<typename T> TaskOutcome<T> runToEnd(QCoro::Task<T> task)
+{
+    TaskOutcome<T> outcome;
+    QCoro::waitFor([](QCoro::Task<T> task, TaskOutcome<T> *outcome) -> QCoro::Task<> {
+        try {
+            outcome->value = co_await std::move(task);
+        } catch (const std::exception &error) {
+            outcome->error = messageOf(error);
+        }
+    }(std::move(task), &outcome));
+    return outcome;
+}
+
+// A capture-sized picture with some dark strokes, so encoders have real work to do.
+inline QImage sampleCapture(int width, int height, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (int y = 10; y + 12 < height; y += 24)
+        painter.fillRect(10, y, width / 2 + (y * 37) % (width / 3 + 1), 12, Qt::black);
+    painter.end();
+    return image.convertToFormat(format);
+}

@@ -1,0 +1,361 @@
+#include "UnderstandingTestSupport.h"
+
+#include "understanding/CaptureRouteDecider.h"
+
+#include <QTest>
+
+using Type = LayoutRegionType;
+using Regions = QList<LayoutRegion>;
+using Intervals = QList<std::pair<double, double>>;
+
+class CaptureRouteDeciderTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void analyzeMeasuresLayout_data()
+    {
+        QTest::addColumn<QSizeF>("page");
+        QTest::addColumn<Regions>("regions");
+        QTest::addColumn<QString>("expected");
+        const QSizeF page(1000, 1000);
+        const LayoutRegion fullText = text(0, 0, 1000, 1000);
+
+        QTest::newRow("no regions") << page << Regions{} << "text 0 nontext 0 count 0 []";
+        QTest::newRow("full-page text") << page << Regions{fullText} << "text 1 nontext 0 count 1 [safe]";
+        QTest::newRow("text below its minimum score")
+            << page << Regions{text(0, 0, 1000, 1000, 0.44)} << "text 0 nontext 0 count 0 []";
+        QTest::newRow("text at its minimum score")
+            << page << Regions{text(0, 0, 1000, 1000, 0.45)} << "text 1 nontext 0 count 1 [safe]";
+        QTest::newRow("flat text is dropped") << page << Regions{text(0, 0, 1000, 0)} << "text 0 nontext 0 count 0 []";
+        QTest::newRow("reversed box is dropped")
+            << page << Regions{text(1000, 1000, -1000, -1000)} << "text 0 nontext 0 count 0 []";
+        QTest::newRow("text covering 85 %")
+            << page << Regions{text(0, 0, 1000, 850)} << "text 0.85 nontext 0 count 1 [safe]";
+        QTest::newRow("text covering 84.9 %")
+            << page << Regions{text(0, 0, 1000, 849)} << "text 0.849 nontext 0 count 1 []";
+        QTest::newRow("overlapping text counted once")
+            << page << Regions{text(0, 0, 1000, 600), text(0, 400, 1000, 600)} << "text 1 nontext 0 count 2 [safe]";
+
+        QTest::newRow("table at its minimum score covering 6 %")
+            << page << Regions{fullText, region(Type::table, 0.55, 0, 0, 300, 200)}
+            << "text 1 nontext 0.06 count 2 [table]";
+        QTest::newRow("table below its minimum score")
+            << page << Regions{fullText, region(Type::table, 0.54, 0, 0, 300, 200)}
+            << "text 1 nontext 0 count 1 [safe]";
+        QTest::newRow("small table") << page << Regions{fullText, region(Type::table, 0.9, 0, 0, 200, 100)}
+                                     << "text 1 nontext 0.02 count 2 [safe]";
+        QTest::newRow("short but tall enough table")
+            << page << Regions{fullText, region(Type::table, 0.9, 0, 0, 100, 140)}
+            << "text 1 nontext 0.014 count 2 [table]";
+        QTest::newRow("one small chart") << page << Regions{fullText, region(Type::chart, 0.6, 0, 0, 50, 50)}
+                                         << "text 1 nontext 0.0025 count 2 [safe]";
+        QTest::newRow("two small charts")
+            << page
+            << Regions{fullText, region(Type::chart, 0.6, 0, 0, 50, 50), region(Type::chart, 0.6, 900, 900, 50, 50)}
+            << "text 1 nontext 0.005 count 3 [chart]";
+        QTest::newRow("one small formula") << page << Regions{fullText, region(Type::formula, 0.6, 0, 0, 50, 50)}
+                                           << "text 1 nontext 0.0025 count 2 [safe]";
+        QTest::newRow("two small formulas")
+            << page
+            << Regions{fullText, region(Type::formula, 0.6, 0, 0, 50, 50), region(Type::formula, 0.6, 900, 900, 50, 50)}
+            << "text 1 nontext 0.005 count 3 [formula]";
+        QTest::newRow("wide formula line") << page << Regions{fullText, region(Type::formula, 0.6, 0, 0, 220, 10)}
+                                           << "text 1 nontext 0.0022 count 2 [formula]";
+        QTest::newRow("image covering 18 %") << page << Regions{fullText, region(Type::image, 0.5, 0, 0, 600, 300)}
+                                             << "text 1 nontext 0.18 count 2 [image]";
+        QTest::newRow("tall image strip") << page << Regions{fullText, region(Type::image, 0.5, 0, 0, 100, 250)}
+                                          << "text 1 nontext 0.025 count 2 [image]";
+        QTest::newRow("image just below every size")
+            << page << Regions{fullText, region(Type::image, 0.5, 0, 0, 340, 240)}
+            << "text 1 nontext 0.0816 count 2 [safe]";
+        QTest::newRow("small images adding up past 15 %")
+            << page
+            << Regions{fullText, region(Type::image, 0.9, 0, 0, 200, 200), region(Type::image, 0.9, 300, 0, 200, 200),
+                       region(Type::image, 0.9, 600, 0, 200, 200), region(Type::image, 0.9, 0, 300, 200, 200)}
+            << "text 1 nontext 0.16 count 5 []";
+        QTest::newRow("kinds overlapping each other count twice")
+            << page << Regions{region(Type::image, 0.9, 0, 0, 500, 500), region(Type::table, 0.9, 0, 0, 500, 500)}
+            << "text 0 nontext 0.5 count 2 [table image]";
+        QTest::newRow("two columns of paragraphs")
+            << page
+            << Regions{text(50, 0, 400, 200), text(50, 250, 400, 200), text(550, 0, 400, 200), text(550, 250, 400, 200)}
+            << "text 0.32 nontext 0 count 4 [columns cards jumps]";
+        QTest::newRow("page of one pixel uses raw sizes")
+            << QSizeF(1, 1) << Regions{text(0, 0, 1, 1), region(Type::table, 0.9, 0, 0, 0.1, 0.15)}
+            << "text 1 nontext 0.015 count 2 [table]";
+        QTest::newRow("empty page divides by one")
+            << QSizeF(0, 0) << Regions{text(0, 0, 10, 10)} << "text 100 nontext 0 count 1 [safe]";
+    }
+    void analyzeMeasuresLayout()
+    {
+        QFETCH(QSizeF, page);
+        QFETCH(Regions, regions);
+        QFETCH(QString, expected);
+        const CaptureLayoutAnalysis analysis = CaptureRouteDecider().analyze(page, regions);
+        QCOMPARE(describe(analysis.metrics), expected);
+        QCOMPARE(analysis.pageSize, page);
+    }
+
+    void analyzeKeepsInputOrderAndGroupsMergedByKind()
+    {
+        const Regions input{region(Type::formula, 0.9, 0, 0, 10, 10), region(Type::text, 0.1, 0, 0, 10, 10),
+                            region(Type::table, 0.9, 0, 0, 10, 10), region(Type::text, 0.9, 50, 0, 10, 10),
+                            region(Type::title, 0.9, 0, 0, 10, 10)};
+        const CaptureLayoutAnalysis analysis = CaptureRouteDecider().analyze(QSizeF(100, 100), input);
+        QCOMPARE(analysis.filteredRegions, (Regions{input[0], input[2], input[3], input[4]}));
+        QList<Type> mergedTypes;
+        for (const LayoutRegion &merged : analysis.mergedRegions)
+            mergedTypes.append(merged.type);
+        QCOMPARE(mergedTypes, (QList<Type>{Type::text, Type::title, Type::table, Type::formula}));
+    }
+
+    void mergeOverlappingRegions_data()
+    {
+        QTest::addColumn<Regions>("group");
+        QTest::addColumn<QList<QRectF>>("rects");
+        QTest::addColumn<QList<double>>("scores");
+
+        QTest::newRow("overlap of exactly one half stays apart")
+            << Regions{text(0, 0, 100, 100, 0.7), text(0, 0, 50, 100, 0.9)}
+            << QList<QRectF>{{0, 0, 100, 100}, {0, 0, 50, 100}} << QList<double>{0.7, 0.9};
+        QTest::newRow("overlap above one half merges with the higher score")
+            << Regions{text(0, 0, 100, 100, 0.7), text(0, 0, 100, 51, 0.9)} << QList<QRectF>{{0, 0, 100, 100}}
+            << QList<double>{0.9};
+        QTest::newRow("touching boxes never merge")
+            << Regions{text(0, 0, 100, 100), text(100, 0, 100, 100)}
+            << QList<QRectF>{{0, 0, 100, 100}, {100, 0, 100, 100}} << QList<double>{0.9, 0.9};
+        QTest::newRow("grown seed absorbs in a later pass")
+            << Regions{text(0, 0, 100, 100, 0.5), text(10, 50, 100, 100, 0.6), text(20, 0, 80, 150, 0.7)}
+            << QList<QRectF>{{0, 0, 110, 150}} << QList<double>{0.7};
+        QTest::newRow("seeds taken by left edge")
+            << Regions{text(500, 0, 10, 10, 0.8), text(0, 0, 10, 10, 0.9)}
+            << QList<QRectF>{{0, 0, 10, 10}, {500, 0, 10, 10}} << QList<double>{0.9, 0.8};
+        QTest::newRow("equal left edges keep input order")
+            << Regions{text(0, 500, 10, 10, 0.8), text(0, 0, 10, 10, 0.9)}
+            << QList<QRectF>{{0, 500, 10, 10}, {0, 0, 10, 10}} << QList<double>{0.8, 0.9};
+    }
+    void mergeOverlappingRegions()
+    {
+        QFETCH(Regions, group);
+        QFETCH(QList<QRectF>, rects);
+        QFETCH(QList<double>, scores);
+        const Regions merged = CaptureRouteDecider::mergeOverlappingRegions(group);
+        QList<QRectF> mergedRects;
+        QList<double> mergedScores;
+        for (const LayoutRegion &r : merged) {
+            mergedRects.append(r.boundingBox);
+            mergedScores.append(r.score);
+            QCOMPARE(r.type, Type::text);
+            QVERIFY(std::none_of(group.begin(), group.end(), [&](const LayoutRegion &in) { return in.id == r.id; }));
+        }
+        QCOMPARE(mergedRects, rects);
+        QCOMPARE(mergedScores, scores);
+    }
+
+    void unionArea_data()
+    {
+        QTest::addColumn<QList<QRectF>>("rects");
+        QTest::addColumn<double>("area");
+        QTest::newRow("none") << QList<QRectF>{} << 0.0;
+        QTest::newRow("one") << QList<QRectF>{{0, 0, 10, 10}} << 100.0;
+        QTest::newRow("overlapping corner") << QList<QRectF>{{0, 0, 10, 10}, {5, 5, 10, 10}} << 175.0;
+        QTest::newRow("nested") << QList<QRectF>{{0, 0, 10, 10}, {2, 2, 3, 3}} << 100.0;
+        QTest::newRow("touching") << QList<QRectF>{{0, 0, 10, 10}, {10, 0, 10, 10}} << 200.0;
+        QTest::newRow("apart") << QList<QRectF>{{0, 0, 10, 10}, {50, 50, 10, 10}} << 200.0;
+        QTest::newRow("cross") << QList<QRectF>{{0, 4, 10, 2}, {4, 0, 2, 10}} << 36.0;
+        QTest::newRow("same box thrice") << QList<QRectF>{{1, 1, 4, 4}, {1, 1, 4, 4}, {1, 1, 4, 4}} << 16.0;
+        QTest::newRow("flat box adds nothing") << QList<QRectF>{{0, 0, 10, 10}, {20, 0, 0, 10}} << 100.0;
+    }
+    void unionArea()
+    {
+        QFETCH(QList<QRectF>, rects);
+        QFETCH(double, area);
+        QCOMPARE(CaptureRouteDecider::unionArea(rects), area);
+    }
+
+    void mergedIntervalLength_data()
+    {
+        QTest::addColumn<Intervals>("intervals");
+        QTest::addColumn<double>("length");
+        QTest::newRow("none") << Intervals{} << 0.0;
+        QTest::newRow("touching merge") << Intervals{{0, 1}, {1, 2}} << 2.0;
+        QTest::newRow("contained") << Intervals{{0, 5}, {1, 2}} << 5.0;
+        QTest::newRow("unsorted apart") << Intervals{{3, 4}, {0, 1}} << 2.0;
+        QTest::newRow("chain and gap") << Intervals{{0, 2}, {5, 6}, {1, 3}} << 4.0;
+    }
+    void mergedIntervalLength()
+    {
+        QFETCH(Intervals, intervals);
+        QFETCH(double, length);
+        QCOMPARE(CaptureRouteDecider::mergedIntervalLength(intervals), length);
+    }
+
+    void isMultiColumn_data()
+    {
+        QTest::addColumn<QList<double>>("centres");
+        QTest::addColumn<bool>("multiColumn");
+        QTest::newRow("two pairs far apart") << QList<double>{100, 120, 600, 620} << true;
+        QTest::newRow("evenly spread") << QList<double>{100, 200, 300, 400} << false;
+        QTest::newRow("gap of 0.22") << QList<double>{100, 320, 330, 340} << true;
+        QTest::newRow("gap just below 0.22") << QList<double>{100, 319, 330, 340} << false;
+        QTest::newRow("three regions") << QList<double>{100, 500, 900} << false;
+    }
+    void isMultiColumn()
+    {
+        QFETCH(QList<double>, centres);
+        QFETCH(bool, multiColumn);
+        Regions regions;
+        for (qsizetype i = 0; i < centres.size(); ++i)
+            regions.append(text(centres[i] - 10, 100.0 * double(i), 20, 50));
+        QCOMPARE(CaptureRouteDecider::isMultiColumn(regions, 1000), multiColumn);
+    }
+
+    void cardAndDiagramLayouts_data()
+    {
+        QTest::addColumn<Regions>("regions");
+        QTest::addColumn<bool>("cards");
+        QTest::addColumn<bool>("diagram");
+        QTest::newRow("grid of four cards")
+            << Regions{text(0, 0, 300, 200), text(500, 0, 300, 200), text(0, 500, 300, 200), text(500, 500, 300, 200)}
+            << true << true;
+        QTest::newRow("one column of paragraphs") << Regions{text(100, 0, 800, 100), text(100, 200, 800, 100),
+                                                             text(100, 400, 800, 100), text(100, 600, 800, 100)}
+                                                  << false << false;
+        QTest::newRow("one large and three tiny")
+            << Regions{text(0, 0, 900, 900), text(0, 950, 10, 10), text(500, 950, 10, 10), text(950, 950, 10, 10)}
+            << false << false;
+        QTest::newRow("three spread nodes")
+            << Regions{text(0, 0, 200, 100), text(700, 0, 200, 100), text(350, 600, 200, 100)} << false << true;
+        QTest::newRow("nodes in a narrow band")
+            << Regions{text(0, 0, 200, 100), text(300, 0, 200, 100), text(150, 600, 200, 100)} << false << false;
+        QTest::newRow("nodes too few of four")
+            << Regions{text(0, 0, 200, 100), text(700, 0, 200, 100), text(350, 600, 600, 300), text(0, 700, 10, 10)}
+            << false << false;
+    }
+    void cardAndDiagramLayouts()
+    {
+        QFETCH(Regions, regions);
+        QFETCH(bool, cards);
+        QFETCH(bool, diagram);
+        QCOMPARE(CaptureRouteDecider::isCardLikeLayout(regions, QSizeF(1000, 1000)), cards);
+        QCOMPARE(CaptureRouteDecider::isDiagramNodeLayout(regions, QSizeF(1000, 1000)), diagram);
+    }
+
+    void readingOrder_data()
+    {
+        // Scores name the regions so the order reads back easily.
+        QTest::addColumn<Regions>("regions");
+        QTest::addColumn<QList<double>>("order");
+        QTest::newRow("same line by left edge")
+            << Regions{text(500, 0, 10, 10, 0.1), text(0, 3, 10, 10, 0.2)} << QList<double>{0.2, 0.1};
+        QTest::newRow("lines top to bottom")
+            << Regions{text(0, 100, 10, 10, 0.1), text(500, 0, 10, 10, 0.2)} << QList<double>{0.2, 0.1};
+        QTest::newRow("ties keep input order")
+            << Regions{text(0, 0, 10, 10, 0.1), text(0, 0, 10, 10, 0.2)} << QList<double>{0.1, 0.2};
+        // A before B and B before C on shared lines, yet C before A by height: a cycle.
+        const LayoutRegion a = text(0, 5, 50, 10, 0.1), b = text(100, 0, 50, 10, 0.2), c = text(200, -5, 50, 10, 0.3);
+        QTest::newRow("cycle in given order") << Regions{a, b, c} << QList<double>{0.1, 0.2, 0.3};
+        QTest::newRow("cycle reversed") << Regions{c, b, a} << QList<double>{0.2, 0.3, 0.1};
+    }
+    void readingOrder()
+    {
+        QFETCH(Regions, regions);
+        QFETCH(QList<double>, order);
+        QList<double> scores;
+        for (const LayoutRegion &r : CaptureRouteDecider::readingOrder(regions))
+            scores.append(r.score);
+        QCOMPARE(scores, order);
+    }
+
+    void slantedRegionsSortWithoutHarm()
+    {
+        // Many slightly slanted boxes compare inconsistently; the order must still be a
+        // permutation of the input and the same on every run.
+        Regions regions;
+        for (int i = 0; i < 60; ++i)
+            regions.append(text((i * 37) % 500, (i * 4) % 23, 40, 10, i / 100.0));
+        const Regions first = CaptureRouteDecider::readingOrder(regions);
+        QCOMPARE(CaptureRouteDecider::readingOrder(regions), first);
+        QList<double> sorted;
+        for (const LayoutRegion &r : first)
+            sorted.append(r.score);
+        std::sort(sorted.begin(), sorted.end());
+        for (int i = 0; i < 60; ++i)
+            QCOMPARE(sorted[i], i / 100.0);
+    }
+
+    void unstableReadingOrder_data()
+    {
+        QTest::addColumn<QList<double>>("centres");
+        QTest::addColumn<bool>("unstable");
+        QTest::newRow("zig-zag of four") << QList<double>{150, 750, 150, 750} << true;
+        QTest::newRow("stacked four") << QList<double>{150, 160, 150, 160} << false;
+        QTest::newRow("one jump among four") << QList<double>{150, 150, 750, 750} << false;
+        QTest::newRow("three regions") << QList<double>{150, 750, 150} << false;
+        QTest::newRow("six with two jumps") << QList<double>{100, 100, 800, 800, 100, 100} << true;
+        QTest::newRow("nine with two jumps") << QList<double>{100, 100, 100, 800, 800, 800, 100, 100, 100} << false;
+        QTest::newRow("jump of exactly a quarter") << QList<double>{100, 350, 100, 350} << true;
+    }
+    void unstableReadingOrder()
+    {
+        QFETCH(QList<double>, centres);
+        QFETCH(bool, unstable);
+        Regions regions;
+        for (qsizetype i = 0; i < centres.size(); ++i)
+            regions.append(text(centres[i] - 50, 100.0 * double(i), 100, 50));
+        QCOMPARE(CaptureRouteDecider::hasUnstableReadingOrder(regions, 1000), unstable);
+    }
+
+    void trustsFallbackText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("confidence");
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<bool>("trusted");
+        const QString letters25 = QStringLiteral("abcdefghijklmnopqrstuvwxy");
+        const QString mathBold = QString::fromUcs4(U"\U0001D400");
+
+        QTest::newRow("two letters on one line") << QStringLiteral("ab") << 0.99 << 1 << false;
+        QTest::newRow("25 letters at 0.8") << letters25 << 0.8 << 1 << true;
+        QTest::newRow("25 letters at 0.76") << letters25 << 0.76 << 1 << true;
+        QTest::newRow("25 letters at 0.75") << letters25 << 0.75 << 1 << false;
+        QTest::newRow("blank") << QStringLiteral(" \n\t\u3000") << 0.99 << 3 << false;
+        QTest::newRow("three short lines") << QStringLiteral("a\nb\nc") << 0.8 << 3 << true;
+        QTest::newRow("eight letters very confident") << QStringLiteral("abcdefgh") << 0.88 << 1 << true;
+        QTest::newRow("seven letters very confident") << QStringLiteral("abcdefg") << 0.99 << 1 << false;
+        QTest::newRow("eight letters at 0.87") << QStringLiteral("abcdefgh") << 0.87 << 1 << false;
+        QTest::newRow("eight with one symbol") << QStringLiteral("abcdefg$") << 0.99 << 1 << false;
+        QTest::newRow("20 with five symbols") << QStringLiteral("abcdefghijklmno$$$$$") << 0.9 << 1 << true;
+        QTest::newRow("20 with six symbols") << QStringLiteral("abcdefghijklmn$$$$$$") << 0.9 << 1 << false;
+        QTest::newRow("ASCII punctuation is clean") << QStringLiteral(".,!?;:()[]{}<>-_/&%+#@'\"") << 0.9 << 1 << true;
+        QTest::newRow("full-width punctuation is clean")
+            << QStringLiteral("，。！？；：、（）《》【】「」『』·文字文字") << 0.9 << 1 << true;
+        QTest::newRow("digits and other numbers are clean")
+            << QStringLiteral("1234567890½²Ⅻ٣४1234567") << 0.9 << 1 << true;
+        QTest::newRow("combining marks are clean") << QStringLiteral("e\u0301").repeated(10) << 0.8 << 1 << true;
+        QTest::newRow("ten letters beyond the BMP are ten") << mathBold.repeated(10) << 0.8 << 1 << false;
+        QTest::newRow("twenty letters beyond the BMP") << mathBold.repeated(20) << 0.8 << 1 << true;
+        QTest::newRow("ideographic spaces do not count")
+            << QStringLiteral("abcdefghi\u3000jklmnopqr\u00a0") << 0.8 << 1 << false;
+        QTest::newRow("zero-width space is not white space")
+            << QStringLiteral("abcdefghijklmnop\u200b\u200b\u200b\u200b") << 0.8 << 1 << true;
+        QTest::newRow("emoji are noise") << QString::fromUcs4(U"\U0001F600").repeated(20) << 0.99 << 3 << false;
+    }
+    void trustsFallbackText()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, confidence);
+        QFETCH(int, lineCount);
+        QFETCH(bool, trusted);
+        const OCRResult ocr{text, lineCount, confidence};
+        QCOMPARE(CaptureRouteDecider().shouldTrustFallbackOCRResult(ocr, QSizeF(100, 100)), trusted);
+    }
+};
+
+int runCaptureRouteDeciderTests(int argc, char **argv)
+{
+    CaptureRouteDeciderTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_capture_route_decider.moc"

@@ -1,0 +1,248 @@
+#include "UnderstandingTestSupport.h"
+
+#include "understanding/CaptureImagePreparer.h"
+#include "understanding/CaptureUnderstandingError.h"
+#include "understanding/OCRError.h"
+#include "understanding/PaddleCaptureUnderstandingService.h"
+
+#include <QTest>
+
+namespace {
+
+using Kind = CaptureUnderstandingError::Kind;
+
+class FakeBridge : public PaddleOCRBridge
+{
+public:
+    std::optional<PaddleOCRBridgeOutput> output;
+    std::exception_ptr error;
+
+    QCoro::Task<PaddleOCRBridgeOutput> analyze(CapturedSelection) override
+    {
+        if (error)
+            std::rethrow_exception(error);
+        co_return *output;
+    }
+};
+
+class FakeOCRService : public OCRService
+{
+public:
+    std::optional<OCRResult> result;
+    int calls = 0;
+
+    QCoro::Task<OCRResult> extractText(CapturedSelection) override
+    {
+        ++calls;
+        if (!result)
+            throw OCRError::noTextRecognized();
+        co_return *result;
+    }
+};
+
+const OCRResult cleanText{QStringLiteral("The quick brown fox jumps over the lazy dog."), 1, 0.9};
+const OCRResult symbolText{QStringLiteral("$$ ~~ ==\n|| ^^ ~~"), 2, 0.9};
+
+} // namespace
+
+class UnderstandingServiceTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void understandsCapture_data()
+    {
+        QTest::addColumn<QString>("bridge");
+        QTest::addColumn<QString>("bridgeText");
+        QTest::addColumn<QString>("recogniser");
+        QTest::addColumn<bool>("unusableImage");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("analysis");
+        QTest::addColumn<QString>("expectedText");
+        QTest::addColumn<int>("recogniserCalls");
+        const QString none;
+        const QString prepFailed = CaptureUnderstandingError(Kind::imagePreparationFailed).message();
+
+        QTest::newRow("no bridge, clean text") << "unavailable" << none << "clean" << false << "TEXT"
+                                               << "text stand-by" << cleanText.text << 1;
+        QTest::newRow("no bridge, symbols") << "unavailable" << none << "symbols" << false << "IMAGE"
+                                            << "image stand-by" << symbolText.text << 1;
+        QTest::newRow("no bridge, nothing recognised") << "unavailable" << none << "fails" << false << "IMAGE"
+                                                       << "image stand-by" << none << 1;
+        QTest::newRow("no bridge, nothing recognised, unusable capture")
+            << "unavailable" << none << "fails" << true << prepFailed << none << none << 1;
+        QTest::newRow("no bridge, symbols, unusable capture")
+            << "unavailable" << none << "symbols" << true << prepFailed << none << none << 1;
+        QTest::newRow("large table") << "table" << none << "clean" << false << "IMAGE"
+                                     << "decider" << none << 0;
+        QTest::newRow("large table, unusable capture, clean text") << "table" << none << "clean" << true << "TEXT"
+                                                                   << "text stand-by" << cleanText.text << 1;
+        QTest::newRow("safe layout with bridge text") << "safe"
+                                                      << " line one\nline two \n"
+                                                      << "clean" << false << "TEXT"
+                                                      << "decider"
+                                                      << "line one\nline two" << 0;
+        QTest::newRow("safe layout, blank bridge text") << "safe"
+                                                        << " \n "
+                                                        << "clean" << false << "TEXT"
+                                                        << "decider" << cleanText.text << 1;
+        QTest::newRow("safe layout, no text, no recogniser")
+            << "safe" << none << "none" << false << CaptureUnderstandingError(Kind::textExtractionFailed).message()
+            << none << none << 0;
+        QTest::newRow("safe layout, recogniser fails twice") << "safe" << none << "fails" << false << "IMAGE"
+                                                             << "image stand-by" << none << 2;
+        QTest::newRow("time-out, no recogniser")
+            << "timed out" << none << "none" << false << CaptureUnderstandingError(Kind::paddleBridgeTimedOut).message()
+            << none << none << 0;
+        QTest::newRow("broken bridge, no recogniser")
+            << "library" << none << "none" << false << "bridge exploded" << none << none << 0;
+    }
+    void understandsCapture()
+    {
+        QFETCH(QString, bridge);
+        QFETCH(QString, bridgeText);
+        QFETCH(QString, recogniser);
+        QFETCH(bool, unusableImage);
+        QFETCH(QString, outcome);
+        QFETCH(QString, analysis);
+        QFETCH(QString, expectedText);
+        QFETCH(int, recogniserCalls);
+
+        auto fakeBridge = std::make_shared<FakeBridge>();
+        PaddleOCRBridgeOutput output;
+        output.pageSize = QSizeF(1000, 1000);
+        if (bridge == QLatin1String("unavailable"))
+            fakeBridge->error = std::make_exception_ptr(CaptureUnderstandingError(Kind::paddleBridgeUnavailable));
+        else if (bridge == QLatin1String("timed out"))
+            fakeBridge->error = std::make_exception_ptr(CaptureUnderstandingError(Kind::paddleBridgeTimedOut));
+        else if (bridge == QLatin1String("library"))
+            fakeBridge->error = std::make_exception_ptr(LibraryError(QStringLiteral("bridge exploded")));
+        else if (bridge == QLatin1String("table"))
+            output.regions = {region(LayoutRegionType::table, 0.9, 0, 0, 1000, 600), text(0, 600, 1000, 400)};
+        else
+            output.regions = {text(0, 0, 1000, 1000)};
+        if (!bridgeText.isNull())
+            output.text = bridgeText;
+        fakeBridge->output = output;
+
+        FakeOCRService ocr;
+        if (recogniser == QLatin1String("clean"))
+            ocr.result = cleanText;
+        else if (recogniser == QLatin1String("symbols"))
+            ocr.result = symbolText;
+        PaddleCaptureUnderstandingService service(fakeBridge, recogniser == QLatin1String("none") ? nullptr : &ocr);
+
+        CapturedSelection selection;
+        selection.cgImage = unusableImage ? QImage() : sampleCapture(1600, 900);
+        selection.imageSize = QSizeF(1600, 900);
+        const TaskOutcome<CaptureUnderstandingResult> result = runToEnd(service.understand(selection));
+        QCOMPARE(ocr.calls, recogniserCalls);
+        if (!result.value) {
+            QCOMPARE(result.error, outcome);
+            return;
+        }
+        const CaptureUnderstandingResult &understood = *result.value;
+        QCOMPARE(rawValue(understood.mode), outcome);
+        // Text mode always carries text; image mode always carries the picture and only it.
+        QCOMPARE(understood.preparedImage.has_value(), understood.mode == CaptureUnderstandingMode::image);
+        if (understood.mode == CaptureUnderstandingMode::text)
+            QVERIFY(understood.ocrResult);
+        if (understood.preparedImage)
+            QCOMPARE(understood.preparedImage->pixelSize, QSizeF(1024, 576));
+        QCOMPARE(understood.ocrResult ? understood.ocrResult->text : QString(), expectedText);
+
+        if (analysis == QLatin1String("decider")) {
+            const CaptureLayoutAnalysis expected = CaptureRouteDecider().analyze(output.pageSize, output.regions);
+            QCOMPARE(describe(understood.analysis.metrics), describe(expected.metrics));
+            QCOMPARE(understood.analysis.filteredRegions, expected.filteredRegions);
+            QCOMPARE(understood.analysis.mergedRegions.size(), expected.mergedRegions.size());
+        } else {
+            QCOMPARE(understood.analysis.pageSize, selection.imageSize);
+            QVERIFY(understood.analysis.filteredRegions.isEmpty() && understood.analysis.mergedRegions.isEmpty());
+            QCOMPARE(describe(understood.analysis.metrics), analysis == QLatin1String("text stand-by")
+                                                                ? QStringLiteral("text 1 nontext 0 count 0 [safe]")
+                                                                : QStringLiteral("text 0 nontext 1 count 0 [image]"));
+        }
+    }
+
+    void bridgeTextIsCountedAndKeepsItsConfidence_data()
+    {
+        QTest::addColumn<QString>("bridgeText");
+        QTest::addColumn<std::optional<double>>("confidence");
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<double>("expectedConfidence");
+        QTest::newRow("one line, no confidence") << "hello" << std::optional<double>() << 1 << 0.0;
+        QTest::newRow("blank lines skipped") << "a\n\n\nb\r\nc" << std::optional<double>(0.5) << 3 << 0.5;
+        QTest::newRow("Unicode line breaks")
+            << QStringLiteral("a\u2028b\u2029c\u0085d\u000be\u000cf") << std::optional<double>(1.0) << 6 << 1.0;
+    }
+    void bridgeTextIsCountedAndKeepsItsConfidence()
+    {
+        QFETCH(QString, bridgeText);
+        QFETCH(std::optional<double>, confidence);
+        QFETCH(int, lineCount);
+        QFETCH(double, expectedConfidence);
+        auto bridge = std::make_shared<FakeBridge>();
+        bridge->output = PaddleOCRBridgeOutput{QSizeF(100, 100), {text(0, 0, 100, 100)}, bridgeText, confidence};
+        PaddleCaptureUnderstandingService service(bridge, nullptr);
+        CapturedSelection selection;
+        selection.cgImage = sampleCapture(100, 100);
+        const TaskOutcome<CaptureUnderstandingResult> result = runToEnd(service.understand(selection));
+        QVERIFY2(result.value, qPrintable(result.error));
+        QCOMPARE(result.value->ocrResult->lineCount, lineCount);
+        QCOMPARE(result.value->ocrResult->confidence, expectedConfidence);
+    }
+
+    void preparesImageAtTargetSize_data()
+    {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addColumn<QSize>("target");
+        QTest::newRow("wide") << QSize(3000, 1500) << QImage::Format_RGB32 << QSize(1024, 512);
+        QTest::newRow("small kept") << QSize(1000, 400) << QImage::Format_RGB32 << QSize(1000, 400);
+        QTest::newRow("exactly the limit") << QSize(1024, 1024) << QImage::Format_RGB32 << QSize(1024, 1024);
+        QTest::newRow("one above the limit") << QSize(1025, 1025) << QImage::Format_RGB32 << QSize(1024, 1024);
+        QTest::newRow("sliver keeps a pixel") << QSize(5000, 3) << QImage::Format_RGB32 << QSize(1024, 1);
+        QTest::newRow("tall sliver") << QSize(3, 5000) << QImage::Format_RGB32 << QSize(1, 1024);
+        QTest::newRow("24-bit source") << QSize(2048, 1000) << QImage::Format_RGB888 << QSize(1024, 500);
+        QTest::newRow("with alpha") << QSize(2048, 1000) << QImage::Format_ARGB32 << QSize(1024, 500);
+        QTest::newRow("grey") << QSize(300, 200) << QImage::Format_Grayscale8 << QSize(300, 200);
+        QTest::newRow("indexed") << QSize(4096, 2048) << QImage::Format_Indexed8 << QSize(1024, 512);
+    }
+    void preparesImageAtTargetSize()
+    {
+        QFETCH(QSize, source);
+        QFETCH(QImage::Format, format);
+        QFETCH(QSize, target);
+        CapturedSelection selection;
+        selection.cgImage = sampleCapture(source.width(), source.height(), format);
+        const PreparedCaptureImage prepared = CaptureImagePreparer::prepare(selection, 1024, 0.78);
+        QCOMPARE(prepared.mimeType, QStringLiteral("image/jpeg"));
+        QCOMPARE(prepared.pixelSize, QSizeF(target));
+        const QImage decoded = QImage::fromData(prepared.data, "JPEG");
+        QCOMPARE(decoded.size(), target);
+    }
+
+    void qualityTradesSizeForFidelity()
+    {
+        CapturedSelection selection;
+        selection.cgImage = sampleCapture(800, 600);
+        const qsizetype low = CaptureImagePreparer::prepare(selection, 1024, 0.1).data.size();
+        const qsizetype shipped = CaptureImagePreparer::prepare(selection, 1024, 0.78).data.size();
+        const qsizetype best = CaptureImagePreparer::prepare(selection, 1024, 1.0).data.size();
+        QVERIFY(low < shipped && shipped < best);
+    }
+
+    void unusableCaptureIsNotPrepared()
+    {
+        QVERIFY_THROWS_EXCEPTION(CaptureUnderstandingError,
+                                 CaptureImagePreparer::prepare(CapturedSelection{}, 1024, 0.78));
+    }
+};
+
+int runUnderstandingServiceTests(int argc, char **argv)
+{
+    UnderstandingServiceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_understanding_service.moc"

@@ -1,0 +1,63 @@
+// orvanta-cli: runs Orvanta's capture understanding from scripts and for checking it.
+#include "CliCommands.h"
+
+#include "support/OrvantaError.h"
+
+#include <QCoreApplication>
+
+#include <array>
+#include <iostream>
+
+namespace {
+
+struct CliCommand
+{
+    const char *name;
+    const char *usage;
+    QCoro::Task<int> (*run)(QStringList arguments);
+};
+
+constexpr std::array commands{
+    CliCommand{"understand", "understand IMAGE.png", runUnderstandCommand},
+    CliCommand{"route", "route < BRIDGE_OUTPUT.json", runRouteCommand},
+    CliCommand{"trust", "trust < {\"text\", \"confidence\", \"line_count\"}", runTrustCommand},
+};
+
+int printUsage()
+{
+    std::cerr << "usage:\n";
+    for (const CliCommand &command : commands)
+        std::cerr << "  orvanta-cli " << command.usage << '\n';
+    return 1;
+}
+
+QCoro::Task<int> runReportingFailure(const CliCommand &command, QStringList arguments)
+{
+    try {
+        co_return co_await command.run(std::move(arguments));
+    } catch (const std::exception &error) {
+        std::cerr << messageOf(error).toStdString() << '\n';
+        co_return 1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Tesseract's OpenMP threads make recognition several times slower on few cores; the limit
+    // must be in place before the library starts its thread pool.
+    if (!qEnvironmentVariableIsSet("OMP_THREAD_LIMIT"))
+        qputenv("OMP_THREAD_LIMIT", "1");
+
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty())
+        return printUsage();
+    const QString name = arguments.takeFirst();
+    for (const CliCommand &command : commands) {
+        if (name == QLatin1String(command.name))
+            return QCoro::waitFor(runReportingFailure(command, std::move(arguments)));
+    }
+    return printUsage();
+}
