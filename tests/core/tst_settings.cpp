@@ -1,4 +1,5 @@
 #include "TemporaryHome.h"
+#include "hotkey/GlobalHotKeyError.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/InMemoryKeyValueStore.h"
 #include "settings/NotificationCenter.h"
@@ -233,6 +234,14 @@ private Q_SLOTS:
                  all);
         QCOMPARE(CaptureHotKeyShortcut::modifiersForQtModifiers(Qt::ControlModifier | Qt::MetaModifier),
                  CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::controlFlag);
+    }
+
+    void hotKeyErrorsNameTheStatus()
+    {
+        QCOMPARE(GlobalHotKeyError::registrationFailed(-9878).message(),
+                 QStringLiteral("Registering the global hotkey failed with status -9878."));
+        QCOMPARE(GlobalHotKeyError::eventHandlerInstallFailed(10).message(),
+                 QStringLiteral("Installing the global hotkey handler failed with status 10."));
     }
 
     void settingsFileIsPrivateAndSurvivesReopening()
