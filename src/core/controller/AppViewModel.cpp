@@ -1,12 +1,12 @@
 #include "AppViewModel.h"
 
+#include "CaptureQuestion.h"
 #include "SettingsWindowPresenter.h"
 #include "auth/SessionService.h"
 #include "capture/CaptureError.h"
 #include "capture/CaptureService.h"
 #include "capture/ScreenCapturePermission.h"
 #include "hosted/AIProvider.h"
-#include "models/CaptureAnswerInput.h"
 #include "overlay/ResultOverlayPresenter.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "support/Clipboard.h"
@@ -24,12 +24,6 @@ bool isSilentCaptureEnd(const std::exception_ptr &error)
     } catch (...) {
         return false;
     }
-}
-
-// Outside any coroutine body: g++ 12 destroys braced temporaries inside coroutines twice.
-ConversationTurn turnFor(const AIAnswer &answer)
-{
-    return {QUuid::createUuid(), answer.question, answer.content, answer.generatedAt, answer.providerName};
 }
 
 QList<BuildStep> makeBuildSteps()
@@ -222,8 +216,7 @@ QCoro::Task<> AppViewModel::askBody(QString question, std::optional<PromptPreset
 {
     QPointer<AppViewModel> self(this);
     const QUuid captureID = m_capture ? m_capture->id : QUuid();
-    // The conversation this question belongs to is still the one on screen.
-    const auto stillCurrent = [&] { return self && m_captureUnderstanding && m_capture && m_capture->id == captureID; };
+    const CaptureUnderstandingResult understanding = *m_captureUnderstanding;
 
     m_activePreset = preset;
     m_answer.reset();
@@ -231,17 +224,13 @@ QCoro::Task<> AppViewModel::askBody(QString question, std::optional<PromptPreset
     showOverlay();
     Q_EMIT changed();
 
-    QCoro::Task<QString> tokenRequest = m_services.sessionManager->validIDToken();
-    const QString idToken = co_await tokenRequest;
-    if (!stillCurrent())
-        co_return;
-    const CaptureAnswerInput input = CaptureAnswerInput::fromUnderstanding(*m_captureUnderstanding);
-    QCoro::Task<AIAnswer> answering =
-        m_services.aiProvider->answer(input, question, history, *m_services.settings, userID, idToken);
+    QCoro::Task<AIAnswer> answering = askAboutCapture(*m_services.sessionManager, *m_services.aiProvider,
+                                                      *m_services.settings, understanding, question, history, userID);
     const AIAnswer answer = co_await answering;
-    if (!stillCurrent())
+    // An answer about a capture that was replaced (or signed out) meanwhile joins no conversation.
+    if (!self || !m_captureUnderstanding || !m_capture || m_capture->id != captureID)
         co_return;
-    m_conversationHistory.append(turnFor(answer));
+    m_conversationHistory.append(conversationTurn(answer));
     m_pendingQuestion.reset();
     m_answer = answer;
     showOverlay();

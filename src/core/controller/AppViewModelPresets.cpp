@@ -90,13 +90,8 @@ QList<StoredPromptPreset> AppViewModel::serializedPromptPresets() const
 
 void AppViewModel::applyStoredPromptPresets(const QList<StoredPromptPreset> &stored)
 {
-    PromptPresetConfigurations configurations = defaultConfigurations();
-    for (const StoredPromptPreset &entry : stored) {
-        if (const std::optional<PromptPreset> preset = promptPresetFromRawValue(entry.id))
-            configurations.insert(*preset, {entry.title, entry.subtitle, entry.prompt});
-    }
     m_presetOrder = normalizedPresetOrder(loadStoredPresetOrder());
-    m_presetConfigurations = configurations;
+    m_presetConfigurations = configurationsFromStored(stored);
     if (m_selectedPreset && !m_presetOrder.contains(*m_selectedPreset))
         m_selectedPreset.reset();
     refreshVisibleOverlayIfNeeded();

@@ -71,3 +71,13 @@ QList<PromptPreset> normalizedPresetOrder(const QList<PromptPreset> &order)
     }
     return normalized;
 }
+
+PromptPresetConfigurations configurationsFromStored(const QList<StoredPromptPreset> &stored)
+{
+    PromptPresetConfigurations configurations = defaultConfigurations();
+    for (const StoredPromptPreset &entry : stored) {
+        if (const std::optional<PromptPreset> preset = promptPresetFromRawValue(entry.id))
+            configurations.insert(*preset, {entry.title, entry.subtitle, entry.prompt});
+    }
+    return configurations;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/StoredPromptPreset.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -30,6 +32,10 @@ using PromptPresetConfigurations = QMap<PromptPreset, PromptPresetConfiguration>
 
 PromptPresetConfiguration defaultConfiguration(PromptPreset preset);
 PromptPresetConfigurations defaultConfigurations();
+
+// The defaults, with each stored entry whose id names a preset applied in list order (a later
+// entry for the same preset wins; entries with other ids are skipped).
+PromptPresetConfigurations configurationsFromStored(const QList<StoredPromptPreset> &stored);
 
 // First occurrence of each preset kept, missing ones appended in declaration order.
 QList<PromptPreset> normalizedPresetOrder(const QList<PromptPreset> &order);
