@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+#include <utility>
+
+class QNetworkAccessManager;
+
+// What came back from one HTTP request that reached the server.
+struct HttpResponse
+{
+    std::optional<int> status;
+    QByteArray body;
+
+    // No status, or a status from 200 to 299.
+    bool isSuccess() const { return !status || (*status >= 200 && *status <= 299); }
+};
+
+// Request plumbing shared by the hosted client and the sign-in.
+namespace HttpExchange {
+inline constexpr std::chrono::milliseconds defaultTransferTimeout{60'000};
+
+// Sends the request on the long-lived manager and awaits the whole body. A failure before a
+// response arrives (no connection, time-out) throws a LibraryError with the transport's text.
+QCoro::Task<HttpResponse> send(QNetworkAccessManager &network, QNetworkRequest request, QByteArray verb,
+                               QByteArray body = {});
+
+// name=value pairs joined by "&", every byte outside the unreserved set percent-encoded, so "+",
+// "&", "=" and spaces inside values survive every server's query parser.
+QString encodeQuery(const QList<std::pair<QString, QString>> &pairs);
+
+// Credentials travel only over HTTPS, or over plain HTTP to this machine.
+bool mayCarryCredentials(const QUrl &url);
+} // namespace HttpExchange

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "models/CaptureAnswerInput.h"
+
+// The first question about a captured table: every image field present, with a route summary.
+inline CaptureAnswerInput sampleImageInput(const CaptureRouteSummary &summary = {})
+{
+    CaptureAnswerInput input;
+    input.mode = CaptureUnderstandingMode::image;
+    input.ocrText = QStringLiteral("Total 42");
+    input.imageBase64 = QStringLiteral("/9j/AA==");
+    input.imageMimeType = QStringLiteral("image/jpeg");
+    input.imageWidth = 1024;
+    input.imageHeight = 512;
+    input.routeSummary = summary;
+    return input;
+}
