@@ -1,0 +1,256 @@
+#include "DevServerProcess.h"
+#include "auth/BrowserWebAuthenticationSession.h"
+#include "auth/SessionManager.h"
+#include "auth/SingleInstanceChannel.h"
+#include "settings/DeveloperSettingsStore.h"
+#include "settings/InMemoryKeyValueStore.h"
+
+#include <QLocalSocket>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+QString helperPath()
+{
+    return qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-test-handover");
+}
+
+// Runs the second process and returns its exit code (-1 when it did not finish).
+int runHelper(const QStringList &arguments)
+{
+    QProcess helper;
+    helper.start(helperPath(), arguments);
+    // The first instance answers from this process's event loop, so wait without blocking it.
+    if (!helper.waitForStarted() || !QTest::qWaitFor([&] { return helper.state() == QProcess::NotRunning; }, 10'000))
+        return -1;
+    return helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1;
+}
+
+// Leaves a socket file behind with nobody listening, as a crashed instance does.
+bool makeDeadSocketFile(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof(address.sun_path) - 1);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound && QFileInfo::exists(path);
+}
+
+// Tries to connect as another user in a child process; returns the child's errno (0: connected).
+int connectAsOtherUser(const QString &path)
+{
+    const QByteArray native = path.toLocal8Bit();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(100);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, native.constData(), sizeof(address.sun_path) - 1);
+        const int result = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address));
+        ::_exit(result == 0 ? 0 : errno);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+} // namespace
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString socketPath() const { return m_dir->filePath(QStringLiteral("orvanta.socket")); }
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void secondProcessHandsOver_data()
+    {
+        QTest::addColumn<QString>("url"); // empty: a show request
+        QTest::newRow("callback URL") << QStringLiteral(
+            "com.orvanta.desktop.auth://auth/cognito?code=a%2Bb%20c&state=x_y-z");
+        QTest::newRow("show yourself") << QString();
+    }
+    void secondProcessHandsOver()
+    {
+        QFETCH(QString, url);
+        SingleInstanceChannel first(socketPath());
+        QVERIFY(first.listen());
+        QSignalSpy urls(&first, &SingleInstanceChannel::urlReceived);
+        QSignalSpy shows(&first, &SingleInstanceChannel::activationRequested);
+        QStringList arguments{socketPath()};
+        if (!url.isEmpty())
+            arguments.append(url);
+        QCOMPARE(runHelper(arguments), 0);
+        QTRY_COMPARE(urls.size() + shows.size(), 1);
+        if (url.isEmpty()) {
+            QCOMPARE(shows.size(), 1);
+        } else {
+            QCOMPARE(urls.constFirst().constFirst().toUrl().toEncoded(), url.toUtf8());
+        }
+    }
+
+    void onlyOneInstanceListens()
+    {
+        SingleInstanceChannel first(socketPath());
+        QVERIFY(first.listen());
+        SingleInstanceChannel second(socketPath());
+        QVERIFY(!second.listen());
+        QVERIFY(first.isListening());
+        QSignalSpy shows(&first, &SingleInstanceChannel::activationRequested);
+        QCOMPARE(runHelper({socketPath()}), 0);
+        QTRY_COMPARE(shows.size(), 1);
+    }
+
+    void handOverWithoutAFirstInstanceFails() { QCOMPARE(runHelper({socketPath(), QStringLiteral("x://y")}), 1); }
+
+    void leftoversOfACrashedInstanceAreRecovered()
+    {
+        QProcess crashed;
+        crashed.start(helperPath(), {QStringLiteral("--listen"), socketPath()});
+        QVERIFY(crashed.waitForReadyRead(10'000));
+        ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+        QVERIFY(crashed.waitForFinished());
+        QVERIFY(QFileInfo::exists(socketPath()));
+
+        SingleInstanceChannel next(socketPath());
+        QVERIFY(next.listen());
+        QSignalSpy urls(&next, &SingleInstanceChannel::urlReceived);
+        QCOMPARE(runHelper({socketPath(), QStringLiteral("x://after-crash")}), 0);
+        QTRY_COMPARE(urls.size(), 1);
+    }
+
+    void deadSocketFileIsReplaced()
+    {
+        QVERIFY(makeDeadSocketFile(socketPath()));
+        SingleInstanceChannel channel(socketPath());
+        QVERIFY(channel.listen());
+        QSignalSpy shows(&channel, &SingleInstanceChannel::activationRequested);
+        QCOMPARE(runHelper({socketPath()}), 0);
+        QTRY_COMPARE(shows.size(), 1);
+    }
+
+    void socketIsForItsOwnerOnly()
+    {
+        // A folder others may enter, so only the socket's own permissions keep them out.
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                         QFile::ExeGroup | QFile::ExeOther));
+        SingleInstanceChannel channel(socketPath());
+        QVERIFY(channel.listen());
+        struct stat info
+        {};
+        QCOMPARE(::stat(socketPath().toLocal8Bit().constData(), &info), 0);
+        QVERIFY(S_ISSOCK(info.st_mode));
+        QCOMPARE(info.st_mode & 077, 0u);
+        QCOMPARE(info.st_uid, ::getuid());
+        if (::getuid() != 0)
+            QSKIP("Connecting as another user needs root to switch users.");
+        QCOMPARE(connectAsOtherUser(socketPath()), EACCES);
+    }
+
+    void malformedMessagesAreIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("not a command") << QByteArray("hello\n");
+        QTest::newRow("relative URL") << QByteArray("open just-text\n");
+        QTest::newRow("broken URL") << QByteArray("open http://[::1\n");
+        QTest::newRow("endless line") << QByteArray(64 * 1024, 'x');
+    }
+    void malformedMessagesAreIgnored()
+    {
+        QFETCH(QByteArray, message);
+        SingleInstanceChannel channel(socketPath());
+        QVERIFY(channel.listen());
+        QSignalSpy urls(&channel, &SingleInstanceChannel::urlReceived);
+        QSignalSpy shows(&channel, &SingleInstanceChannel::activationRequested);
+        QLocalSocket client;
+        client.connectToServer(socketPath());
+        QVERIFY(client.waitForConnected(2000));
+        client.write(message);
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(urls.size() + shows.size(), 0);
+        QVERIFY(channel.isListening());
+    }
+
+    void browserSessionTakesOnlyItsOwnCallback()
+    {
+        SingleInstanceChannel channel(socketPath());
+        QList<QUrl> opened;
+        bool opens = false;
+        BrowserWebAuthenticationSession session(channel, [&](const QUrl &url) {
+            opened.append(url);
+            return opens;
+        });
+        QSignalSpy completed(&session, &WebAuthenticationSession::completed);
+        QSignalSpy cancelled(&session, &WebAuthenticationSession::cancelled);
+        const QUrl page(QStringLiteral("https://auth.example.com/oauth2/authorize?x=1"));
+        QVERIFY(!session.start(page, QStringLiteral("com.orvanta.desktop.auth")));
+        QCOMPARE(opened, QList<QUrl>{page});
+        Q_EMIT channel.urlReceived(QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?code=1")));
+        session.cancel();
+        QCOMPARE(completed.size() + cancelled.size(), 0); // nothing was waiting
+
+        opens = true;
+        QVERIFY(session.start(page, QStringLiteral("com.orvanta.desktop.auth")));
+        Q_EMIT channel.urlReceived(QUrl(QStringLiteral("https://example.com/?code=1")));
+        QCOMPARE(completed.size(), 0);
+        Q_EMIT channel.urlReceived(QUrl(QStringLiteral("COM.ORVANTA.DESKTOP.AUTH://auth/cognito?code=2")));
+        Q_EMIT channel.urlReceived(QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?code=3")));
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.constFirst().constFirst().toUrl().query(), QStringLiteral("code=2"));
+        session.cancel();
+        QCOMPARE(cancelled.size(), 0);
+
+        QVERIFY(session.start(page, QStringLiteral("com.orvanta.desktop.auth")));
+        session.cancel();
+        QCOMPARE(cancelled.size(), 1);
+    }
+
+    // The whole road: browser, identity provider, a second process with the callback, the channel,
+    // the code exchange.
+    void signInThroughTheChannel()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        SingleInstanceChannel channel(socketPath());
+        QVERIFY(channel.listen());
+        QProcess secondInstance;
+        BrowserWebAuthenticationSession browser(channel, [&](const QUrl &url) {
+            const DevServerProcess::Reply reply =
+                server.request("GET", url.path() + QLatin1Char('?') + url.query(QUrl::FullyEncoded));
+            if (reply.status != 302)
+                return false;
+            secondInstance.start(helperPath(), {socketPath(), QString::fromUtf8(reply.headers.value("location"))});
+            return true;
+        });
+        InMemoryKeyValueStore store;
+        store.setValue(SettingsKeys::cognitoDomainURL, server.baseUrlString());
+        QNetworkAccessManager network;
+        SessionManager manager(store, network, browser);
+        manager.startGoogleSignIn();
+        QTRY_VERIFY_WITH_TIMEOUT(manager.sessionState().isAuthenticated(), 10'000);
+        QCOMPARE(manager.currentUserID(), std::optional<QString>(QStringLiteral("dev-user-0001")));
+        QTRY_COMPARE(secondInstance.state(), QProcess::NotRunning);
+        QCOMPARE(secondInstance.exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "tst_single_instance.moc"
