@@ -249,6 +249,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bridge");
         QTest::addColumn<bool>("launchError");
         QTest::newRow("variable unset") << QString() << false;
+        QTest::newRow("variable empty") << QStringLiteral("") << false;
         QTest::newRow("missing program") << m_scripts.filePath(QStringLiteral("nowhere")) << true;
         QTest::newRow("not executable") << QStringLiteral("plain") << true;
     }
@@ -331,7 +332,10 @@ private:
 
     TaskOutcome<PaddleOCRBridgeOutput> analyze(const QString &bridge, const QImage &image = sampleCapture(64, 48))
     {
-        qputenv("ORVANTA_PADDLE_OCR_BRIDGE", bridge.toUtf8());
+        if (bridge.isNull())
+            qunsetenv("ORVANTA_PADDLE_OCR_BRIDGE");
+        else
+            qputenv("ORVANTA_PADDLE_OCR_BRIDGE", bridge.toUtf8());
         CapturedSelection selection;
         selection.cgImage = image;
         selection.imageSize = QSizeF(image.size());
