@@ -1,0 +1,188 @@
+#include "HomeView.h"
+
+#include "brand/BrandMark.h"
+#include "controller/AppViewModel.h"
+#include "settings/DeveloperSettingsStore.h"
+#include "settings/SettingsView.h"
+#include "settings/ShortcutRecorderView.h"
+#include "theme/RoundedPanel.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QLabel *label(const QString &text, int pixelSize, QFont::Weight weight = QFont::Normal, bool secondary = false)
+{
+    auto *result = new QLabel(text);
+    QFont font = result->font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    result->setFont(font);
+    if (secondary)
+        result->setForegroundRole(QPalette::PlaceholderText);
+    return result;
+}
+
+QWidget *card()
+{
+    return new RoundedPanel(14);
+}
+
+QLabel *brandImage()
+{
+    auto *image = new QLabel;
+    image->setPixmap(QPixmap::fromImage(BrandMark::appIconImage(56)));
+    image->setFixedSize(56, 56);
+    return image;
+}
+} // namespace
+
+HomeView::HomeView(AppViewModel &viewModel, SessionService &session, NotificationCenter *notifications, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_session(session)
+    , m_startSelection(new QPushButton(startSelectionTitle))
+    , m_settingsButton(new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system")), settingsTitle))
+    , m_recorder(new ShortcutRecorderView(notifications))
+    , m_modifierWarning(label(modifierWarning, 12, QFont::Normal, true))
+    , m_errorLine(label({}, 13))
+    , m_permissionCard(card())
+    , m_permissionTitle(label({}, 14, QFont::DemiBold))
+    , m_permissionMessage(label({}, 13, QFont::Normal, true))
+    , m_permissionAction(new QPushButton)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(28, 28, 28, 28);
+    layout->setSpacing(24);
+
+    // Summary header.
+    auto *header = new QHBoxLayout;
+    header->setSpacing(14);
+    header->addWidget(brandImage());
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    titles->addWidget(label(QStringLiteral("Orvanta"), 24, QFont::Bold));
+    titles->addWidget(label(QStringLiteral("Screenshot anything. Ask AI instantly."), 14));
+    titles->addWidget(label(QStringLiteral("Built with OpenAI"), 12, QFont::Normal, true));
+    header->addLayout(titles);
+    header->addStretch();
+    m_settingsButton->setCursor(Qt::PointingHandCursor);
+    header->addWidget(m_settingsButton, 0, Qt::AlignTop);
+    layout->addLayout(header);
+    connect(m_settingsButton, &QPushButton::clicked, this, [this] { m_viewModel.setShowingSettings(true); });
+
+    // Action header.
+    QWidget *actions = card();
+    auto *actionsLayout = new QVBoxLayout(actions);
+    actionsLayout->setContentsMargins(22, 20, 22, 20);
+    actionsLayout->setSpacing(12);
+    auto *captureRow = new QHBoxLayout;
+    auto *captureTitles = new QVBoxLayout;
+    captureTitles->addWidget(label(QStringLiteral("Capture"), 12, QFont::DemiBold, true));
+    captureTitles->addWidget(label(QStringLiteral("Capture any part of your screen"), 18, QFont::DemiBold));
+    captureRow->addLayout(captureTitles);
+    captureRow->addStretch();
+    m_startSelection->setObjectName(QStringLiteral("startSelectionButton"));
+    m_startSelection->setCursor(Qt::PointingHandCursor);
+    m_startSelection->setStyleSheet(
+        QStringLiteral("#startSelectionButton { font-size: 14px; font-weight: 600; padding: 9px 20px; border: none;"
+                       " border-radius: 10px; color: palette(highlighted-text); background: palette(highlight); }"
+                       "#startSelectionButton:hover { background: palette(link); }"
+                       "#startSelectionButton:disabled { background: palette(mid); }"));
+    captureRow->addWidget(m_startSelection, 0, Qt::AlignVCenter);
+    actionsLayout->addLayout(captureRow);
+    connect(m_startSelection, &QPushButton::clicked, this, [this] {
+        if (!m_viewModel.isBusy())
+            m_viewModel.runCaptureFlow();
+    });
+
+    auto *shortcutRow = new QHBoxLayout;
+    shortcutRow->setSpacing(12);
+    shortcutRow->addWidget(label(QStringLiteral("Shortcut"), 13, QFont::Medium));
+    m_recorder->setFixedSize(122, 32);
+    shortcutRow->addWidget(m_recorder);
+    shortcutRow->addWidget(label(QStringLiteral("Click to change"), 12, QFont::Normal, true));
+    shortcutRow->addStretch();
+    actionsLayout->addLayout(shortcutRow);
+    m_modifierWarning->setWordWrap(true);
+    actionsLayout->addWidget(m_modifierWarning);
+    m_errorLine->setWordWrap(true);
+    m_errorLine->setStyleSheet(QStringLiteral("color: #d9534f;"));
+    actionsLayout->addWidget(m_errorLine);
+    layout->addWidget(actions);
+
+    DeveloperSettingsStore &settings = m_viewModel.settings();
+    m_recorder->setShortcut(settings.captureHotKey());
+    connect(m_recorder, &ShortcutRecorderView::shortcutRecorded, &settings, &DeveloperSettingsStore::setCaptureHotKey);
+    connect(&settings, &DeveloperSettingsStore::captureHotKeyChanged, m_recorder, &ShortcutRecorderView::setShortcut);
+
+    // Screen-capture help.
+    auto *permissionLayout = new QVBoxLayout(m_permissionCard);
+    permissionLayout->setContentsMargins(22, 18, 22, 18);
+    permissionLayout->addWidget(m_permissionTitle);
+    m_permissionMessage->setWordWrap(true);
+    permissionLayout->addWidget(m_permissionMessage);
+    auto *permissionButtons = new QHBoxLayout;
+    permissionButtons->addWidget(m_permissionAction);
+    auto *enabled = new QPushButton(QStringLiteral("I've Enabled It"));
+    permissionButtons->addWidget(enabled);
+    permissionButtons->addStretch();
+    permissionLayout->addLayout(permissionButtons);
+    layout->addWidget(m_permissionCard);
+    connect(m_permissionAction, &QPushButton::clicked, this, [this] { m_viewModel.openPermissionSettings(); });
+    connect(enabled, &QPushButton::clicked, this, [this] { m_viewModel.refreshPermissions(); });
+
+    layout->addStretch();
+
+    render();
+    connect(&m_viewModel, &AppViewModel::changed, this, &HomeView::render);
+    connect(&settings, &DeveloperSettingsStore::captureHotKeyChanged, this, &HomeView::render);
+}
+
+void HomeView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_hasAppeared)
+        return;
+    m_hasAppeared = true;
+    m_viewModel.handleAppLaunch();
+}
+
+void HomeView::render()
+{
+    m_startSelection->setEnabled(!m_viewModel.isBusy());
+    m_modifierWarning->setVisible(!m_viewModel.settings().captureHotKey().isValid());
+    const std::optional<QString> &error = m_viewModel.lastErrorMessage();
+    m_errorLine->setText(error.value_or(QString()));
+    m_errorLine->setVisible(error && !error->isEmpty());
+    const std::optional<PermissionGuidance> &guidance = m_viewModel.permissionGuidance();
+    m_permissionCard->setVisible(guidance.has_value());
+    if (guidance) {
+        m_permissionTitle->setText(guidance->title);
+        m_permissionMessage->setText(guidance->message);
+        m_permissionAction->setText(guidance->actionTitle);
+    }
+    presentSettingsSheetIfNeeded();
+}
+
+void HomeView::presentSettingsSheetIfNeeded()
+{
+    if (!m_viewModel.isShowingSettings() || m_settingsSheet)
+        return;
+    auto *sheet = new QDialog(this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowTitle(settingsTitle);
+    sheet->setWindowModality(Qt::WindowModal);
+    auto *view = new SettingsView(m_viewModel.settings(), m_session, sheet);
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+    connect(view, &SettingsView::dismissRequested, sheet, &QDialog::accept);
+    connect(view, &SettingsView::signOutRequested, this, &HomeView::signOutRequested);
+    connect(sheet, &QDialog::finished, this, [this] { m_viewModel.setShowingSettings(false); });
+    m_settingsSheet = sheet;
+    sheet->open();
+}

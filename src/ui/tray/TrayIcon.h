@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+class QSystemTrayIcon;
+class TrayMenu;
+
+// The brand mark in the system tray with the tray menu. The mark is light on a dark panel and
+// dark on a light one; the panel is taken to follow the desktop's own palette (not the theme
+// forced on Orvanta's windows). Without a system tray nothing is shown and the application
+// keeps running for the shortcut.
+class TrayIcon : public QObject
+{
+    Q_OBJECT
+public:
+    TrayIcon(TrayMenu &menu, bool darkPanel, QObject *parent = nullptr);
+
+    bool isShown() const;
+
+Q_SIGNALS:
+    // A left click: the desktop's usual way to bring the application forward.
+    void activated();
+
+private:
+    QSystemTrayIcon *m_icon;
+};

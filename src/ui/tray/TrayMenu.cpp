@@ -1,0 +1,105 @@
+#include "TrayMenu.h"
+
+#include "auth/SessionService.h"
+#include "controller/AppViewModel.h"
+#include "settings/DeveloperSettingsStore.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <QWidgetAction>
+
+namespace {
+// A caption: a wrapped line of secondary text that cannot be clicked. The action keeps the text
+// too, so the item can be found by it.
+QAction *addCaption(QMenu &menu, const QString &text)
+{
+    auto *label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setContentsMargins(12, 3, 12, 3);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    QFont font = label->font();
+    font.setPixelSize(12);
+    label->setFont(font);
+    auto *caption = new QWidgetAction(&menu);
+    caption->setDefaultWidget(label);
+    caption->setText(text);
+    menu.addAction(caption);
+    return caption;
+}
+} // namespace
+
+TrayMenu::TrayMenu(AppViewModel &viewModel, SessionService &session, std::function<void()> openMainWindow,
+                   QWidget *parent)
+    : QMenu(parent)
+    , m_viewModel(viewModel)
+    , m_session(session)
+    , m_openMainWindow(std::move(openMainWindow))
+{
+    setFixedWidth(280);
+    rebuild();
+    connect(&m_viewModel, &AppViewModel::changed, this, &TrayMenu::rebuild);
+    connect(&m_viewModel.settings(), &DeveloperSettingsStore::captureHotKeyChanged, this, &TrayMenu::rebuild);
+    connect(&m_session, &SessionService::sessionStateChanged, this, &TrayMenu::rebuild);
+}
+
+QAction *TrayMenu::actionWithText(const QString &text) const
+{
+    const QList<QAction *> all = actions();
+    for (QAction *action : all) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+void TrayMenu::rebuild()
+{
+    // Every item depends on the state and there are few: build them afresh.
+    clear();
+    const bool signedIn = m_session.sessionState().isAuthenticated();
+
+    QAction *capture = addAction(QIcon::fromTheme(QStringLiteral("edit-select")), startCaptureTitle);
+    capture->setEnabled(signedIn && !m_viewModel.isBusy());
+    connect(capture, &QAction::triggered, this, &TrayMenu::startCapture);
+
+    QAction *open = addAction(QIcon::fromTheme(QStringLiteral("window-new")), openTitle);
+    connect(open, &QAction::triggered, this, [this] { m_openMainWindow(); });
+
+    QAction *settings = addAction(QIcon::fromTheme(QStringLiteral("preferences-system")), settingsTitle);
+    connect(settings, &QAction::triggered, this, [this] {
+        m_openMainWindow();
+        m_viewModel.setShowingSettings(true);
+    });
+
+    if (!signedIn) {
+        addSeparator();
+        addCaption(*this, signInHint);
+    }
+
+    addSeparator();
+    addCaption(*this, shortcutCaptionPrefix + m_viewModel.settings().captureHotKey().spacedDisplayString());
+
+    if (const std::optional<PermissionGuidance> &guidance = m_viewModel.permissionGuidance()) {
+        addSeparator();
+        addCaption(*this, guidance->title);
+        addCaption(*this, guidance->message);
+        QAction *openSettings = addAction(guidance->actionTitle);
+        connect(openSettings, &QAction::triggered, this, [this] { m_viewModel.openPermissionSettings(); });
+    }
+
+    addSeparator();
+    QAction *quit = addAction(QIcon::fromTheme(QStringLiteral("application-exit")), quitTitle);
+    connect(quit, &QAction::triggered, this, &TrayMenu::quitRequested);
+}
+
+void TrayMenu::startCapture()
+{
+    m_openMainWindow();
+    // On the next turn, so the menu has closed before the screen is frozen.
+    const QPointer<AppViewModel> viewModel(&m_viewModel);
+    QTimer::singleShot(0, this, [viewModel] {
+        if (viewModel && !viewModel->isBusy())
+            viewModel->runCaptureFlow();
+    });
+}

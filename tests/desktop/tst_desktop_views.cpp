@@ -1,0 +1,413 @@
+#include "ControllerHarness.h"
+#include "TemporaryHome.h"
+#include "capture/CaptureError.h"
+#include "settings/QSettingsKeyValueStore.h"
+#include "settings/SettingsView.h"
+#include "settings/SettingsWindowController.h"
+#include "settings/ShortcutRecorderView.h"
+#include "theme/AppearanceController.h"
+#include "tray/TrayMenu.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+using Flags = CaptureHotKeyShortcut;
+
+// The recording flags posted so far, in order.
+QList<bool> recordingFlags(const QSignalSpy &posted)
+{
+    QList<bool> flags;
+    for (const QList<QVariant> &arguments : posted) {
+        if (arguments.at(0).toString() == SettingsNotifications::captureHotKeyRecordingDidChange)
+            flags.append(arguments.at(1).toBool());
+    }
+    return flags;
+}
+
+QStringList labelTexts(const QWidget &widget)
+{
+    QStringList texts;
+    const QList<QLabel *> labels = widget.findChildren<QLabel *>();
+    for (const QLabel *label : labels) {
+        if (!label->isHidden())
+            texts.append(label->text());
+    }
+    return texts;
+}
+
+QPushButton *buttonWithText(const QWidget &widget, const QString &text)
+{
+    const QList<QPushButton *> buttons = widget.findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->text() == text && !button->isHidden())
+            return button;
+    }
+    return nullptr;
+}
+
+UserSession sessionFor(AuthProvider provider, std::optional<QString> email)
+{
+    UserSession session = *FakeSessionService::signedIn().session;
+    session.provider = provider;
+    session.email = std::move(email);
+    return session;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(std::optional<UserSession>)
+Q_DECLARE_METATYPE(SessionState)
+Q_DECLARE_METATYPE(AppThemePreference)
+
+class DesktopViewsTest : public QObject
+{
+    Q_OBJECT
+private:
+    TemporaryHome m_home;
+    std::unique_ptr<ControllerHarness> h;
+    int m_run = 0;
+
+    // A window holding a recorder and a second control to click on.
+    struct RecorderWindow
+    {
+        QWidget window;
+        ShortcutRecorderView *recorder;
+        QPushButton *elsewhere;
+        explicit RecorderWindow(NotificationCenter *notifications)
+            : recorder(new ShortcutRecorderView(notifications))
+            , elsewhere(new QPushButton(QStringLiteral("Elsewhere")))
+        {
+            auto *layout = new QVBoxLayout(&window);
+            layout->addWidget(recorder);
+            layout->addWidget(elsewhere);
+            window.show();
+            window.activateWindow();
+        }
+    };
+
+private Q_SLOTS:
+    void init() { h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run)); }
+    void cleanup() { h.reset(); }
+
+    // --- shortcut recorder ---
+
+    void recorderKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<CaptureHotKeyShortcut>("expected");
+        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<bool>("beeped");
+
+        const CaptureHotKeyShortcut start{45, Flags::optionFlag}; // Alt+N
+        const int ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("Ctrl+Shift+Z") << int(Qt::Key_Z) << ctrlShift
+                                      << CaptureHotKeyShortcut{6, Flags::commandFlag | Flags::shiftFlag} << true
+                                      << false;
+        QTest::newRow("Alt+Super+5") << int(Qt::Key_5) << int(Qt::AltModifier | Qt::MetaModifier)
+                                     << CaptureHotKeyShortcut{23, Flags::optionFlag | Flags::controlFlag} << true
+                                     << false;
+        QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << int(Qt::ControlModifier)
+                                    << CaptureHotKeyShortcut{49, Flags::commandFlag} << true << false;
+        QTest::newRow("A without modifiers beeps") << int(Qt::Key_A) << 0 << start << false << true;
+        QTest::newRow("Shift alone beeps") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << start << false << true;
+        QTest::newRow("Ctrl alone beeps") << int(Qt::Key_Control) << int(Qt::ControlModifier) << start << false << true;
+        QTest::newRow("Ctrl+F5 is outside the key table")
+            << int(Qt::Key_F5) << int(Qt::ControlModifier) << start << false << true;
+        QTest::newRow("Ctrl+Shift+Left is outside the key table")
+            << int(Qt::Key_Left) << ctrlShift << start << false << true;
+        QTest::newRow("Escape keeps the old shortcut") << int(Qt::Key_Escape) << 0 << start << false << false;
+        QTest::newRow("Escape with modifiers too") << int(Qt::Key_Escape) << ctrlShift << start << false << false;
+        QTest::newRow("Delete restores Ctrl+Shift+A")
+            << int(Qt::Key_Delete) << 0 << CaptureHotKeyShortcut{} << true << false;
+        QTest::newRow("Backspace restores Ctrl+Shift+A")
+            << int(Qt::Key_Backspace) << 0 << CaptureHotKeyShortcut{} << true << false;
+    }
+    void recorderKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(CaptureHotKeyShortcut, expected);
+        QFETCH(bool, recorded);
+        QFETCH(bool, beeped);
+
+        RecorderWindow w(&h->notifications);
+        w.recorder->setShortcut({45, Flags::optionFlag});
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QSignalSpy posted(&h->notifications, &NotificationCenter::posted);
+        QSignalSpy recordedSpy(w.recorder, &ShortcutRecorderView::shortcutRecorded);
+        QSignalSpy refused(w.recorder, &ShortcutRecorderView::keyRefused);
+
+        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QVERIFY(w.recorder->isRecording());
+        QCOMPARE(w.recorder->displayText(), QString());
+        QTest::keyClick(w.recorder, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        QCOMPARE(w.recorder->shortcut(), expected);
+        QCOMPARE(recordedSpy.size(), recorded ? 1 : 0);
+        if (recorded)
+            QCOMPARE(recordedSpy.at(0).at(0).value<CaptureHotKeyShortcut>(), expected);
+        QCOMPARE(refused.size(), beeped ? 1 : 0);
+        // A refused key keeps recording; anything else ends it and gives up the focus.
+        QCOMPARE(w.recorder->isRecording(), beeped);
+        QCOMPARE(w.recorder->hasFocus(), beeped);
+        QCOMPARE(recordingFlags(posted), beeped ? QList<bool>({true}) : QList<bool>({true, false}));
+        if (!beeped)
+            QCOMPARE(w.recorder->displayText(), expected.displayString());
+    }
+
+    void clickElsewhereEndsRecordingWithoutAChange()
+    {
+        RecorderWindow w(&h->notifications);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QSignalSpy posted(&h->notifications, &NotificationCenter::posted);
+        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QTest::mouseClick(w.recorder, Qt::LeftButton); // a click inside keeps recording
+        QVERIFY(w.recorder->isRecording());
+        QTest::mouseClick(w.elsewhere, Qt::LeftButton);
+        QVERIFY(!w.recorder->isRecording());
+        QCOMPARE(w.recorder->shortcut(), CaptureHotKeyShortcut{});
+        QCOMPARE(recordingFlags(posted), (QList<bool>{true, false}));
+        // The click went on to its target, and the next click on the recorder records again.
+        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QVERIFY(w.recorder->isRecording());
+    }
+
+    void plainAppearanceShowsTheShortcutWhileRecording()
+    {
+        RecorderWindow w(&h->notifications);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.recorder->setUsesPlainAppearance(true);
+        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QCOMPARE(w.recorder->displayText(), QStringLiteral("Ctrl+Shift+A"));
+    }
+
+    // --- settings view and window ---
+
+    void doneAndEscapeStoreEverySettingAndAnnounceTheShortcut_data()
+    {
+        QTest::addColumn<bool>("viaEscape");
+        QTest::newRow("Done") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void doneAndEscapeStoreEverySettingAndAnnounceTheShortcut()
+    {
+        QFETCH(bool, viaEscape);
+        SettingsView view(h->settings, h->session);
+        QSignalSpy posted(&h->notifications, &NotificationCenter::posted);
+        QSignalSpy dismissed(&view, &SettingsView::dismissRequested);
+        if (viaEscape)
+            QTest::keyClick(&view, Qt::Key_Escape);
+        else
+            buttonWithText(view, QStringLiteral("Done"))->click();
+        QCOMPARE(dismissed.size(), 1);
+        for (const QString &key :
+             {SettingsKeys::hostedBackendBaseURL, SettingsKeys::cognitoDomainURL, SettingsKeys::cognitoClientID,
+              SettingsKeys::themePreference, SettingsKeys::languagePreference, SettingsKeys::captureHotKey,
+              SettingsKeys::overlayPanelSizePreset})
+            QVERIFY2(h->defaults.value(key).isValid(), qPrintable(key));
+        // Announced even though the shortcut did not change.
+        QCOMPARE(posted.size(), 1);
+        QCOMPARE(posted.at(0).at(0).toString(), SettingsNotifications::captureHotKeyDidChange);
+        QCOMPARE(posted.at(0).at(1).value<CaptureHotKeyShortcut>(), CaptureHotKeyShortcut{});
+    }
+
+    void accountSectionFollowsTheSession_data()
+    {
+        QTest::addColumn<std::optional<UserSession>>("session");
+        QTest::addColumn<QStringList>("expectedLabels");
+        QTest::addColumn<QStringList>("absentLabels");
+        const QStringList accountLabels{QStringLiteral("Sign-in method"), QStringLiteral("Email")};
+        QTest::newRow("signed out") << std::optional<UserSession>()
+                                    << QStringList{QStringLiteral("Authentication required")} << accountLabels;
+        QTest::newRow("Google with email")
+            << std::optional(sessionFor(AuthProvider::google, QStringLiteral("ada@example.com")))
+            << QStringList{QStringLiteral("Sign-in method"), QStringLiteral("Google"), QStringLiteral("Email"),
+                           QStringLiteral("ada@example.com")}
+            << QStringList{QStringLiteral("Authentication required")};
+        QTest::newRow("Apple without email")
+            << std::optional(sessionFor(AuthProvider::apple, std::nullopt)) << QStringList{QStringLiteral("Apple")}
+            << QStringList{QStringLiteral("Email")};
+        QTest::newRow("Developer") << std::optional(sessionFor(AuthProvider::developer, std::nullopt))
+                                   << QStringList{QStringLiteral("Developer")} << QStringList{};
+    }
+    void accountSectionFollowsTheSession()
+    {
+        QFETCH(std::optional<UserSession>, session);
+        QFETCH(QStringList, expectedLabels);
+        QFETCH(QStringList, absentLabels);
+        h->session.setState(session ? SessionState::authenticated(*session) : SessionState::signedOut());
+        SettingsView view(h->settings, h->session);
+        view.show();
+        const QStringList texts = labelTexts(view);
+        for (const QString &expected : expectedLabels)
+            QVERIFY2(texts.contains(expected), qPrintable(expected));
+        for (const QString &absent : absentLabels)
+            QVERIFY2(!texts.contains(absent), qPrintable(absent));
+        QCOMPARE(buttonWithText(view, QStringLiteral("Sign Out")) != nullptr, session.has_value());
+        QVERIFY(texts.contains(QStringLiteral("Version")));
+        QVERIFY(texts.contains(QCoreApplication::applicationVersion().isEmpty()
+                                   ? SettingsView::unknownVersion
+                                   : QCoreApplication::applicationVersion()));
+    }
+
+    void signOutAsksTheSessionThenDismisses()
+    {
+        SettingsView view(h->settings, h->session);
+        QList<QString> order;
+        connect(&view, &SettingsView::signOutRequested, this, [&] {
+            order.append(QStringLiteral("sign out"));
+            h->session.setState(SessionState::signedOut());
+        });
+        connect(&view, &SettingsView::dismissRequested, this, [&] { order.append(QStringLiteral("dismiss")); });
+        buttonWithText(view, QStringLiteral("Sign Out"))->click();
+        QCOMPARE(order, (QList<QString>{QStringLiteral("sign out"), QStringLiteral("dismiss")}));
+        QTRY_VERIFY(labelTexts(view).contains(QStringLiteral("Authentication required")));
+    }
+
+    void settingsWindowIsReusedAndFollowsTheTheme()
+    {
+        AppearanceController appearance(h->settings);
+        SettingsWindowController controller(h->settings, h->session);
+        controller.openStandaloneSettingsWindow();
+        SettingsView *first = controller.window();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->size(), SettingsWindowController::initialSize);
+        QCOMPARE(first->windowTitle(), QStringLiteral("Settings"));
+        controller.openStandaloneSettingsWindow();
+        QCOMPARE(controller.window(), first);
+
+        h->settings.setThemePreference(AppThemePreference::dark);
+        QTRY_VERIFY(AppearanceController::isDark(first->palette()));
+        h->settings.setThemePreference(AppThemePreference::light);
+        QTRY_VERIFY(!AppearanceController::isDark(first->palette()));
+
+        first->close();
+        QTRY_VERIFY(!controller.window());
+        controller.openStandaloneSettingsWindow();
+        QVERIFY(controller.window());
+    }
+
+    void themesForceAPalette_data()
+    {
+        QTest::addColumn<AppThemePreference>("theme");
+        QTest::addColumn<bool>("systemIsDark");
+        QTest::addColumn<bool>("expectDark");
+        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << false;
+        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << true;
+        QTest::newRow("light over a dark desktop") << AppThemePreference::light << true << false;
+        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << true;
+    }
+    void themesForceAPalette()
+    {
+        QFETCH(AppThemePreference, theme);
+        QFETCH(bool, systemIsDark);
+        QFETCH(bool, expectDark);
+        const QPalette system =
+            systemIsDark ? AppearanceController::darkPalette() : AppearanceController::lightPalette();
+        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system)), expectDark);
+    }
+
+    // --- tray menu ---
+
+    void trayMenuFollowsSessionAndBusyState_data()
+    {
+        QTest::addColumn<SessionState>("state");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("captureEnabled");
+        QTest::newRow("restoring") << SessionState::restoring() << false << false;
+        QTest::newRow("signed out") << SessionState::signedOut() << false << false;
+        QTest::newRow("authenticating") << SessionState::authenticating(AuthProvider::google) << false << false;
+        QTest::newRow("signed in") << FakeSessionService::signedIn() << false << true;
+        QTest::newRow("signed in, capture running") << FakeSessionService::signedIn() << true << false;
+    }
+    void trayMenuFollowsSessionAndBusyState()
+    {
+        QFETCH(SessionState, state);
+        QFETCH(bool, busy);
+        QFETCH(bool, captureEnabled);
+        TrayMenu menu(*h->controller, h->session, [] {});
+        h->session.setState(state);
+        if (busy) {
+            h->capture.gate.close();
+            h->controller->runCaptureFlow();
+        }
+        QTRY_COMPARE(menu.actionWithText(TrayMenu::startCaptureTitle)->isEnabled(), captureEnabled);
+        QCOMPARE(menu.actionWithText(TrayMenu::signInHint) != nullptr, !state.isAuthenticated());
+        QVERIFY(menu.actionWithText(TrayMenu::openTitle)->isEnabled());
+        QVERIFY(menu.actionWithText(TrayMenu::settingsTitle)->isEnabled());
+        QVERIFY(menu.actionWithText(TrayMenu::quitTitle)->isEnabled());
+        h->capture.gate.open();
+        QTRY_VERIFY(!h->controller->isBusy());
+    }
+
+    void trayCaptionFollowsTheSavedShortcut()
+    {
+        TrayMenu menu(*h->controller, h->session, [] {});
+        QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+        h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
+        QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Alt + K")));
+        QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+    }
+
+    void trayShowsPermissionHelpUntilAccessIsBack()
+    {
+        TrayMenu menu(*h->controller, h->session, [] {});
+        h->capture.replies.append([]() -> CapturedSelection { throw CaptureError::screenRecordingPermissionDenied(); });
+        QCoro::waitFor(h->controller->runCaptureFlow());
+        QTRY_VERIFY(menu.actionWithText(ControllerTexts::permissionTitle));
+        QAction *openSettings = menu.actionWithText(ControllerTexts::permissionActionTitle);
+        QVERIFY(openSettings);
+        openSettings->trigger();
+        QCOMPARE(h->permission.openCount, 1);
+        h->permission.granted = true;
+        QCoro::waitFor(h->controller->refreshPermissions());
+        QTRY_VERIFY(!menu.actionWithText(ControllerTexts::permissionTitle));
+    }
+
+    void trayActionsOpenTheMainWindow()
+    {
+        int opened = 0;
+        TrayMenu menu(*h->controller, h->session, [&opened] { ++opened; });
+        QSignalSpy quit(&menu, &TrayMenu::quitRequested);
+        menu.actionWithText(TrayMenu::settingsTitle)->trigger();
+        QCOMPARE(opened, 1);
+        QVERIFY(h->controller->isShowingSettings());
+        menu.actionWithText(TrayMenu::startCaptureTitle)->trigger();
+        QCOMPARE(opened, 2);
+        QCOMPARE(h->capture.calls, 0); // on the next turn, once the menu has closed
+        QTRY_COMPARE(h->capture.calls, 1);
+        menu.actionWithText(TrayMenu::quitTitle)->trigger();
+        QCOMPARE(quit.size(), 1);
+    }
+
+    // --- a settings file that cannot be written ---
+
+    void unwritableSettingsFileKeepsTheRecordedShortcutForTheSession()
+    {
+        // Below a regular file: no folder can be made there, not even by root.
+        QSettingsKeyValueStore store(QStringLiteral("/dev/null/Orvanta/Orvanta.conf"));
+        NotificationCenter notifications;
+        DeveloperSettingsStore settings(store, &notifications);
+        QSignalSpy posted(&notifications, &NotificationCenter::posted);
+        RecorderWindow w(&notifications);
+        connect(w.recorder, &ShortcutRecorderView::shortcutRecorded, &settings,
+                &DeveloperSettingsStore::setCaptureHotKey);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QTest::keyClick(w.recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+        const CaptureHotKeyShortcut ctrlAltK{40, Flags::commandFlag | Flags::optionFlag};
+        QCOMPARE(settings.captureHotKey(), ctrlAltK);
+        QVERIFY(std::any_of(posted.begin(), posted.end(), [&](const QList<QVariant> &arguments) {
+            return arguments.at(0).toString() == SettingsNotifications::captureHotKeyDidChange &&
+                   arguments.at(1).value<CaptureHotKeyShortcut>() == ctrlAltK;
+        }));
+    }
+};
+
+QTEST_MAIN(DesktopViewsTest)
+#include "tst_desktop_views.moc"

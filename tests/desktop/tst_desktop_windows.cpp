@@ -1,0 +1,219 @@
+#include "ControllerHarness.h"
+#include "TemporaryHome.h"
+#include "auth/AppRootView.h"
+#include "auth/AuthScreen.h"
+#include "auth/AuthWindowConfigurator.h"
+#include "auth/GoogleSignInButton.h"
+#include "brand/BrandMark.h"
+#include "home/HomeView.h"
+#include "settings/ShortcutRecorderView.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSvgRenderer>
+#include <QTest>
+
+namespace {
+// The share of pixels whose colours differ by more than `tolerance` in any channel.
+double differingShare(const QImage &a, const QImage &b, int tolerance)
+{
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) > tolerance || std::abs(p.green() - q.green()) > tolerance ||
+                std::abs(p.blue() - q.blue()) > tolerance || std::abs(p.alpha() - q.alpha()) > tolerance)
+                ++differing;
+        }
+    }
+    return double(differing) / (a.width() * a.height());
+}
+} // namespace
+
+Q_DECLARE_METATYPE(std::optional<QRect>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+class DesktopWindowsTest : public QObject
+{
+    Q_OBJECT
+private:
+    TemporaryHome m_home;
+    std::unique_ptr<ControllerHarness> h;
+    std::unique_ptr<AppRootView> m_root;
+    int m_run = 0;
+
+    AppRootView &showRoot(const SessionState &state)
+    {
+        h->session.setState(state);
+        m_root = std::make_unique<AppRootView>(h->session, *h->controller, &h->notifications);
+        m_root->bringToFront();
+        return *m_root;
+    }
+
+private Q_SLOTS:
+    void init() { h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run)); }
+    void cleanup()
+    {
+        m_root.reset();
+        h.reset();
+    }
+
+    void signInWindowSizeForAVisibleFrame_data()
+    {
+        QTest::addColumn<std::optional<QRect>>("visibleFrame");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("1440 x 900") << std::optional(QRect(0, 0, 1440, 900)) << QSize(560, 620);
+        QTest::newRow("500 x 500") << std::optional(QRect(0, 0, 500, 500)) << QSize(520, 560);
+        QTest::newRow("just below the limits") << std::optional(QRect(0, 25, 599, 659)) << QSize(559, 619);
+        QTest::newRow("40 more than the minimum") << std::optional(QRect(0, 0, 560, 600)) << QSize(520, 560);
+        QTest::newRow("5K display") << std::optional(QRect(0, 0, 5120, 2880)) << QSize(560, 620);
+        QTest::newRow("no screen") << std::optional<QRect>() << QSize(520, 580);
+    }
+    void signInWindowSizeForAVisibleFrame()
+    {
+        QFETCH(std::optional<QRect>, visibleFrame);
+        QFETCH(QSize, expected);
+        QCOMPARE(AuthWindowConfigurator::contentSize(visibleFrame), expected);
+    }
+
+    void signInWindowOnTheRealScreen()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(available.size(), QSize(1440, 900)); // the Xvfb of scripts/with-xvfb
+        AppRootView &root = showRoot(SessionState::signedOut());
+        QVERIFY(QTest::qWaitForWindowExposed(&root));
+        QCOMPARE(root.currentContent(), root.authScreen());
+        QTRY_COMPARE(root.size(), QSize(560, 620));
+        QCOMPARE(root.windowTitle(), AuthWindowConfigurator::windowTitle);
+        QCOMPARE(root.minimumSize(), QSize(520, 560));
+        QCOMPARE(root.maximumSize(), QSize(860, 760));
+        QTRY_COMPARE(root.geometry().center(), available.center());
+
+        // The user makes the window larger; a later update (an error line) keeps that size.
+        root.resize(700, 700);
+        QTRY_COMPARE(root.size(), QSize(700, 700));
+        root.setAuthErrorMessage(QStringLiteral("Unable to start Google sign-in."));
+        QTRY_VERIFY(root.authScreen()->errorLabel()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(root.size(), QSize(700, 700));
+        QCOMPARE(root.windowTitle(), AuthWindowConfigurator::windowTitle);
+    }
+
+    void errorLineShowsOnlyARealMessage_data()
+    {
+        QTest::addColumn<std::optional<QString>>("message");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("none") << std::optional<QString>() << false;
+        QTest::newRow("empty") << std::optional(QString()) << false;
+        QTest::newRow("message") << std::optional(QStringLiteral("The sign-in was refused.")) << true;
+    }
+    void errorLineShowsOnlyARealMessage()
+    {
+        QFETCH(std::optional<QString>, message);
+        QFETCH(bool, shown);
+        AppRootView &root = showRoot(SessionState::signedOut());
+        root.setAuthErrorMessage(message);
+        QCOMPARE(root.authScreen()->errorLabel()->isVisibleTo(&root), shown);
+        if (shown)
+            QCOMPARE(root.authScreen()->errorLabel()->text(), *message);
+    }
+
+    void rootViewFollowsTheSessionState()
+    {
+        AppRootView &root = showRoot(SessionState::restoring());
+        QVERIFY(root.currentContent() != root.authScreen());
+        QVERIFY(!root.homeView());
+
+        h->session.setState(SessionState::authenticating(AuthProvider::google));
+        QCOMPARE(root.currentContent(), root.authScreen());
+        AuthScreen *screen = root.authScreen();
+        QVERIFY(!screen->signInButton()->isEnabled());
+        QVERIFY(screen->cancelButton()->isVisible());
+        QVERIFY(screen->waitingLabel()->isVisible());
+        QSignalSpy cancel(&root, &AppRootView::signInCancelRequested);
+        QTest::mouseClick(screen->cancelButton(), Qt::LeftButton);
+        QCOMPARE(cancel.size(), 1);
+
+        h->session.setState(SessionState::signedOut());
+        QVERIFY(screen->signInButton()->isEnabled());
+        QVERIFY(!screen->cancelButton()->isVisible());
+        QSignalSpy signIn(&root, &AppRootView::signInRequested);
+        QTest::mouseClick(screen->signInButton(), Qt::LeftButton);
+        QCOMPARE(signIn.size(), 1);
+
+        h->session.setState(FakeSessionService::signedIn());
+        QVERIFY(root.homeView());
+        QCOMPARE(root.currentContent(), root.homeView());
+        QCOMPARE(root.windowTitle(), AppRootView::homeTitle);
+        QTRY_VERIFY(root.width() >= 960 && root.height() >= 640);
+
+        // Signing out brings the sign-in screen back at its own size.
+        h->session.setState(SessionState::signedOut());
+        QCOMPARE(root.currentContent(), root.authScreen());
+        QTRY_COMPARE(root.size(), QSize(560, 620));
+    }
+
+    void homeViewStartsCapturesAndOpensTheSettingsSheet()
+    {
+        AppRootView &root = showRoot(FakeSessionService::signedIn());
+        HomeView *home = root.homeView();
+        QVERIFY(home);
+        QCOMPARE(home->recorder()->shortcut(), CaptureHotKeyShortcut{});
+
+        h->capture.gate.close();
+        QTest::mouseClick(home->startSelectionButton(), Qt::LeftButton);
+        QCOMPARE(h->capture.calls, 1);
+        QTRY_VERIFY(!home->startSelectionButton()->isEnabled());
+        home->startSelectionButton()->click(); // disabled while busy: no second capture
+        QCOMPARE(h->capture.calls, 1);
+        h->capture.gate.open();
+        QTRY_VERIFY(home->startSelectionButton()->isEnabled());
+
+        QTest::mouseClick(home->settingsButton(), Qt::LeftButton);
+        QTRY_VERIFY(home->settingsSheet() && home->settingsSheet()->isVisible());
+        QVERIFY(h->controller->isShowingSettings());
+        home->settingsSheet()->findChild<QPushButton *>(QStringLiteral("settingsDoneButton"))->click();
+        QTRY_VERIFY(!h->controller->isShowingSettings());
+        QTRY_VERIFY(!home->settingsSheet());
+    }
+
+    void homeWarnsAboutAShortcutWithoutModifiers()
+    {
+        AppRootView &root = showRoot(FakeSessionService::signedIn());
+        const auto warningShown = [&] {
+            const QList<QLabel *> labels = root.homeView()->findChildren<QLabel *>();
+            return std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
+                return label->text() == HomeView::modifierWarning && label->isVisible();
+            });
+        };
+        QVERIFY(!warningShown());
+        h->settings.setCaptureHotKey({0, 0});
+        QTRY_VERIFY(warningShown());
+    }
+
+    void applicationIconMatchesTheBrandDrawing()
+    {
+        QSvgRenderer svg(QStringLiteral(ORVANTA_SOURCE_DIR "/data/icons/com.orvanta.desktop.svg"));
+        QVERIFY(svg.isValid());
+        QImage fromFile(96, 96, QImage::Format_ARGB32_Premultiplied);
+        fromFile.fill(Qt::transparent);
+        QPainter painter(&fromFile);
+        svg.render(&painter);
+        painter.end();
+        const QImage drawn = BrandMark::appIconImage(96).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY2(differingShare(fromFile, drawn, 40) < 0.01,
+                 qPrintable(QString::number(differingShare(fromFile, drawn, 40))));
+        // And the mark is really there: white strokes on the dark tile near the top-left bracket.
+        QCOMPARE(drawn.pixelColor(48, 48), QColor(Qt::white)); // the middle dot
+        QVERIFY(drawn.pixelColor(48, 30).value() < 100);       // the tile between the brackets
+    }
+};
+
+QTEST_MAIN(DesktopWindowsTest)
+#include "tst_desktop_windows.moc"

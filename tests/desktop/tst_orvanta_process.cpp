@@ -1,0 +1,161 @@
+#include "DevServerProcess.h"
+#include "auth/PersistedSession.h"
+#include "settings/DeveloperSettingsStore.h"
+#include "settings/QSettingsKeyValueStore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+QString binary(const QString &name)
+{
+    return qEnvironmentVariable("ORVANTA_BIN_DIR") + QLatin1Char('/') + name;
+}
+
+// Runs a command to its end (without blocking this thread's event loop) and returns its exit
+// code, or -1 when it did not finish in time.
+int run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+        int timeoutMs = 10'000)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForStarted() ||
+        !QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
+        return -1;
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The X window ids whose title matches `pattern` exactly (a regular expression for xdotool).
+QStringList windowsNamed(const QString &pattern)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    xdotool.waitForFinished(5000);
+    return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+} // namespace
+
+// orvanta as the user meets it: real processes under the test's X server, each test with its own
+// home, settings and runtime folder.
+class OrvantaProcessTest : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<QProcess> m_first;
+
+    QString settingsPath() const { return m_home->filePath(QStringLiteral("config/Orvanta/Orvanta.conf")); }
+    QString socketPath() const { return m_home->filePath(QStringLiteral("runtime/orvanta-%1.socket").arg(::getuid())); }
+
+    bool startFirstInstance()
+    {
+        // A socket left by a terminated instance would look like a running one.
+        QFile::remove(socketPath());
+        m_first = std::make_unique<QProcess>();
+        m_first->setProcessEnvironment(m_environment);
+        m_first->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_first->start(binary(QStringLiteral("orvanta")));
+        return m_first->waitForStarted() && QTest::qWaitFor([&] { return QFile::exists(socketPath()); }, 15'000);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        QDir(m_home->path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(m_home->filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(QStringLiteral("HOME"), m_home->path());
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
+        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home->filePath(QStringLiteral("cache")));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->filePath(QStringLiteral("runtime")));
+    }
+    void cleanup()
+    {
+        if (m_first) {
+            m_first->terminate();
+            if (!m_first->waitForFinished(5000))
+                m_first->kill();
+            m_first->waitForFinished(2000);
+            m_first.reset();
+        }
+        m_home.reset();
+    }
+
+    void secondLaunchHandsOverAndExits_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("plain launch") << QStringList{};
+        QTest::newRow("sign-in callback URL")
+            << QStringList{QStringLiteral("com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz")};
+    }
+    void secondLaunchHandsOverAndExits()
+    {
+        QFETCH(QStringList, arguments);
+        QVERIFY(startFirstInstance());
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty(), 10'000);
+        QCOMPARE(run(binary(QStringLiteral("orvanta")), arguments, m_environment), 0);
+        QCOMPARE(m_first->state(), QProcess::Running);
+        // Still exactly one sign-in window: the second process showed the first one's.
+        QCOMPARE(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).size(), 1);
+    }
+
+    void signInThroughTheBrowserEndToEnd()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        {
+            QSettingsKeyValueStore settings(settingsPath());
+            settings.setValue(SettingsKeys::cognitoDomainURL, server.baseUrlString());
+            settings.setValue(SettingsKeys::hostedBackendBaseURL, server.baseUrlString());
+        }
+        // The "browser": follows the authorize redirect like a signed-in user's browser would and
+        // lets the desktop start orvanta with the callback URL.
+        const QString browser = m_home->filePath(QStringLiteral("browser.sh"));
+        QFile script(browser);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n"
+                     "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n"
+                     "[ -n \"$callback\" ] || exit 1\n"
+                     "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        m_environment.insert(QStringLiteral("BROWSER"), browser);
+        m_environment.insert(QStringLiteral("ORVANTA_UNDER_TEST"), binary(QStringLiteral("orvanta")));
+
+        QVERIFY(startFirstInstance());
+        QStringList signIn;
+        QTRY_VERIFY_WITH_TIMEOUT(!(signIn = windowsNamed(QStringLiteral("^Sign in to Orvanta$"))).isEmpty(), 10'000);
+        // Focus the window and press the focused "Continue with Google" button.
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), signIn.first()}, m_environment), 0);
+        QTest::qWait(300);
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("space")}, m_environment), 0);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta$")).isEmpty(), 20'000);
+        QVERIFY(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty());
+        QSettingsKeyValueStore stored(settingsPath());
+        const std::optional<UserSession> session =
+            PersistedSession::decode(stored.value(PersistedSession::storageKey).toByteArray());
+        QVERIFY(session);
+        QCOMPARE(session->provider, AuthProvider::google);
+
+        // The next launch restores the session: the sign-in screen never appears.
+        m_first->terminate();
+        QVERIFY(m_first->waitForFinished(5000));
+        QVERIFY(startFirstInstance());
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta$")).isEmpty(), 10'000);
+        QVERIFY(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(OrvantaProcessTest)
+#include "tst_orvanta_process.moc"

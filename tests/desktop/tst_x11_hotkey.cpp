@@ -1,0 +1,216 @@
+#include "app/AppDelegate.h"
+#include "hotkey/GlobalHotKeyError.h"
+#include "null/NullGlobalHotKeyManager.h"
+#include "settings/DeveloperSettingsStore.h"
+#include "settings/InMemoryKeyValueStore.h"
+#include "settings/NotificationCenter.h"
+#include "x11/X11GlobalHotKeyManager.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdlib>
+
+namespace {
+using Flags = CaptureHotKeyShortcut;
+const CaptureHotKeyShortcut ctrlShiftA{};
+const CaptureHotKeyShortcut ctrlAltK{40, Flags::commandFlag | Flags::optionFlag};
+constexpr int badAccess = 10;
+
+// Sends key presses through the X server, as a user at the keyboard would.
+bool typeKeys(const QStringList &keys)
+{
+    if (keys.isEmpty())
+        return true;
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
+}
+
+// Another X client on its own connection, holding grabs the application must respect.
+class OtherClient
+{
+public:
+    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        m_symbols = xcb_key_symbols_alloc(m_connection);
+    }
+    ~OtherClient()
+    {
+        xcb_key_symbols_free(m_symbols);
+        xcb_disconnect(m_connection);
+    }
+
+    // The X error code of the grab, 0 when it succeeded.
+    int grab(const CaptureHotKeyShortcut &shortcut)
+    {
+        const xcb_keycode_t code = keycode(shortcut);
+        const quint16 mask = X11GlobalHotKeyManager::xModifiersForFlags(shortcut.modifiers);
+        xcb_generic_error_t *error =
+            xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, mask, code,
+                                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        const int status = error ? error->error_code : 0;
+        std::free(error);
+        return status;
+    }
+    void ungrab(const CaptureHotKeyShortcut &shortcut)
+    {
+        xcb_ungrab_key(m_connection, keycode(shortcut), m_root,
+                       X11GlobalHotKeyManager::xModifiersForFlags(shortcut.modifiers));
+        xcb_flush(m_connection);
+    }
+
+private:
+    xcb_keycode_t keycode(const CaptureHotKeyShortcut &shortcut)
+    {
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(
+            m_symbols, static_cast<xcb_keysym_t>(X11GlobalHotKeyManager::keysymForKeyCode(shortcut.keyCode)));
+        const xcb_keycode_t code = codes ? codes[0] : 0;
+        std::free(codes);
+        return code;
+    }
+
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    xcb_key_symbols_t *m_symbols;
+};
+} // namespace
+
+class X11HotKeyTest : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<X11GlobalHotKeyManager> m_manager;
+    int m_presses = 0;
+
+    std::function<void()> counter()
+    {
+        return [this] { ++m_presses; };
+    }
+    // Waits for the expected count, then a little longer to see that no second call follows.
+    bool pressesSettleAt(int expected)
+    {
+        if (expected > 0)
+            static_cast<void>(QTest::qWaitFor([&] { return m_presses >= expected; }, 2000));
+        QTest::qWait(150);
+        return m_presses == expected;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_manager = X11GlobalHotKeyManager::create();
+        QVERIFY2(m_manager, "this test needs an X server (scripts/with-xvfb)");
+        m_presses = 0;
+    }
+    void cleanup() { m_manager.reset(); }
+
+    void pressThroughTheServerReachesTheHandlerOnce_data()
+    {
+        QTest::addColumn<CaptureHotKeyShortcut>("shortcut");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<int>("expected");
+        const QString ctrlShiftAKeys = QStringLiteral("ctrl+shift+a");
+        QTest::newRow("Ctrl+Shift+A") << ctrlShiftA << QStringList{ctrlShiftAKeys} << 1;
+        QTest::newRow("with Caps Lock on")
+            << ctrlShiftA << QStringList{QStringLiteral("Caps_Lock"), ctrlShiftAKeys, QStringLiteral("Caps_Lock")} << 1;
+        QTest::newRow("with Num Lock on")
+            << ctrlShiftA << QStringList{QStringLiteral("Num_Lock"), ctrlShiftAKeys, QStringLiteral("Num_Lock")} << 1;
+        QTest::newRow("Alt+Super+Space") << CaptureHotKeyShortcut{49, Flags::optionFlag | Flags::controlFlag}
+                                         << QStringList{QStringLiteral("alt+super+space")} << 1;
+        QTest::newRow("Ctrl+Alt+7") << CaptureHotKeyShortcut{26, Flags::commandFlag | Flags::optionFlag}
+                                    << QStringList{QStringLiteral("ctrl+alt+7")} << 1;
+        QTest::newRow("Ctrl+A is another combination") << ctrlShiftA << QStringList{QStringLiteral("ctrl+a")} << 0;
+        QTest::newRow("Ctrl+Shift+Alt+A is another combination")
+            << ctrlShiftA << QStringList{QStringLiteral("ctrl+shift+alt+a")} << 0;
+        QTest::newRow("two presses, two calls") << ctrlShiftA << QStringList{ctrlShiftAKeys, ctrlShiftAKeys} << 2;
+    }
+    void pressThroughTheServerReachesTheHandlerOnce()
+    {
+        QFETCH(CaptureHotKeyShortcut, shortcut);
+        QFETCH(QStringList, keys);
+        QFETCH(int, expected);
+        m_manager->registerCaptureHotKey(shortcut, counter());
+        QVERIFY(typeKeys(keys));
+        QVERIFY2(pressesSettleAt(expected), qPrintable(QString::number(m_presses)));
+    }
+
+    void reRegisteringReplacesTheOldGrab()
+    {
+        m_manager->registerCaptureHotKey(ctrlShiftA, counter());
+        m_manager->registerCaptureHotKey(ctrlAltK, counter());
+        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QVERIFY(pressesSettleAt(0));
+        QVERIFY(typeKeys({QStringLiteral("ctrl+alt+k")}));
+        QVERIFY(pressesSettleAt(1));
+        // The old combination is free for other clients again, the new one is held.
+        OtherClient other;
+        QCOMPARE(other.grab(ctrlShiftA), 0);
+        QCOMPARE(other.grab(ctrlAltK), badAccess);
+        other.ungrab(ctrlShiftA);
+    }
+
+    void combinationHeldByAnotherClientFails()
+    {
+        OtherClient other;
+        QCOMPARE(other.grab(ctrlShiftA), 0);
+        try {
+            m_manager->registerCaptureHotKey(ctrlShiftA, counter());
+            QFAIL("the grab should have been refused");
+        } catch (const GlobalHotKeyError &error) {
+            QCOMPARE(error.kind(), GlobalHotKeyError::Kind::registrationFailed);
+            QCOMPARE(error.status(), badAccess);
+        }
+        // Nothing half-registered stays behind: once the other client lets go, it works.
+        other.ungrab(ctrlShiftA);
+        m_manager->registerCaptureHotKey(ctrlShiftA, counter());
+        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QVERIFY(pressesSettleAt(1));
+    }
+
+    void delegateLogsARefusedGrabAndRecordingFreesTheKey()
+    {
+        InMemoryKeyValueStore defaults;
+        NotificationCenter notifications;
+        OtherClient other;
+        QCOMPARE(other.grab(ctrlShiftA), 0);
+        {
+            AppDelegate delegate(*m_manager, defaults, notifications);
+            QTest::ignoreMessage(QtWarningMsg, "Orvanta failed to register global hotkey: Registering the global "
+                                               "hotkey failed with status 10.");
+            delegate.applicationDidFinishLaunching();
+        }
+        other.ungrab(ctrlShiftA);
+
+        AppDelegate delegate(*m_manager, defaults, notifications);
+        int captures = 0;
+        delegate.setCaptureHandler([&captures] { ++captures; });
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(other.grab(ctrlShiftA), badAccess);
+        // While the recorder listens, the combination must reach it, so the grab is released.
+        notifications.post(SettingsNotifications::captureHotKeyRecordingDidChange, true);
+        QCOMPARE(other.grab(ctrlShiftA), 0);
+        other.ungrab(ctrlShiftA);
+        notifications.post(SettingsNotifications::captureHotKeyRecordingDidChange, false);
+        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QTRY_COMPARE(captures, 1);
+    }
+
+    void nullBackendFailsAndIsLogged()
+    {
+        InMemoryKeyValueStore defaults;
+        NotificationCenter notifications;
+        NullGlobalHotKeyManager manager;
+        AppDelegate delegate(manager, defaults, notifications);
+        QTest::ignoreMessage(QtWarningMsg, "Orvanta failed to register global hotkey: Registering the global "
+                                           "hotkey failed with status -1.");
+        delegate.applicationDidFinishLaunching();
+    }
+};
+
+QTEST_MAIN(X11HotKeyTest)
+#include "tst_x11_hotkey.moc"
