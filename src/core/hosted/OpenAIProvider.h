@@ -10,7 +10,6 @@
 #include <optional>
 
 class QNetworkAccessManager;
-struct HttpResponse;
 
 // The hosted answer service and preset store over HTTPS. Keeps nothing between calls; every
 // request goes through the one long-lived network manager it is given.
