@@ -8,3 +8,4 @@
 QCoro::Task<int> runUnderstandCommand(QStringList arguments);
 QCoro::Task<int> runRouteCommand(QStringList arguments);
 QCoro::Task<int> runTrustCommand(QStringList arguments);
+QCoro::Task<int> runAskCommand(QStringList arguments);

@@ -1,36 +1,14 @@
 // orvanta-cli understand IMAGE.png: the understanding service exactly as the application runs
 // it (same bridge variables, same fallback recogniser), printed as one JSON object.
+#include "CliCapture.h"
 #include "CliCommands.h"
 #include "CliIo.h"
 
 #include "models/CaptureRouteSummary.h"
-#include "ocr/TesseractOCRService.h"
-#include "support/OrvantaError.h"
-#include "understanding/PaddleCaptureUnderstandingService.h"
-
-#include <QDateTime>
-#include <QFileInfo>
-#include <QImageReader>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-CapturedSelection selectionFromFile(const QString &path)
-{
-    QImageReader reader(path);
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw LibraryError(QStringLiteral("Could not read the image %1: %2").arg(path, reader.errorString()));
-    CapturedSelection selection;
-    selection.id = QUuid::createUuid();
-    selection.previewLabel = QFileInfo(path).fileName();
-    selection.cgImage = image;
-    selection.imageSize = QSizeF(image.size());
-    selection.selectionRect = QRectF(QPointF(0, 0), QSizeF(image.size()));
-    selection.capturedAt = QDateTime::currentDateTimeUtc();
-    return selection;
-}
 
 Json resultJson(const CaptureUnderstandingResult &result)
 {
@@ -60,10 +38,9 @@ Json resultJson(const CaptureUnderstandingResult &result)
 QCoro::Task<int> runUnderstandCommand(QStringList arguments)
 {
     requireArgumentCount(arguments, 1, "understand IMAGE.png");
-    const CapturedSelection selection = selectionFromFile(arguments.first());
-    TesseractOCRService recognizer;
-    const auto service = PaddleCaptureUnderstandingService::createShipped(&recognizer);
-    const CaptureUnderstandingResult result = co_await service->understand(selection);
+    const CapturedSelection selection = selectionFromImageArgument(arguments.first());
+    QCoro::Task<CaptureUnderstandingResult> understanding = understandLikeTheApplication(selection);
+    const CaptureUnderstandingResult result = co_await understanding;
     printJson(resultJson(result));
     co_return 0;
 }

@@ -1,4 +1,4 @@
-// orvanta-cli: runs Orvanta's capture understanding from scripts and for checking it.
+// orvanta-cli: runs Orvanta's capture understanding and questions from scripts and for checking them.
 #include "CliCommands.h"
 
 #include "support/OrvantaError.h"
@@ -21,6 +21,7 @@ constexpr std::array commands{
     CliCommand{"understand", "understand IMAGE.png", runUnderstandCommand},
     CliCommand{"route", "route < BRIDGE_OUTPUT.json", runRouteCommand},
     CliCommand{"trust", "trust < {\"text\", \"confidence\", \"line_count\"}", runTrustCommand},
+    CliCommand{"ask", "ask [--json] [--preset NAME] IMAGE.png|- QUESTION [QUESTION ...]", runAskCommand},
 };
 
 int printUsage()
