@@ -17,6 +17,7 @@ class OCRService;
 class OpenAIProvider;
 class PaddleCaptureUnderstandingService;
 class PendingAnswerPanel;
+class PrimaryScreenCaptureService;
 class QNetworkAccessManager;
 class QSettingsKeyValueStore;
 class QtClipboard;
@@ -28,7 +29,6 @@ class SettingsWindowController;
 class SingleInstanceChannel;
 class TrayIcon;
 class TrayMenu;
-class UnavailableCaptureService;
 
 // The composition root: builds every long-lived object once, in start-up order, and wires them.
 // Nothing else in the application holds global state.
@@ -57,7 +57,7 @@ private:
     std::unique_ptr<QtClipboard> m_clipboard;
     std::unique_ptr<FileDialogSavePanel> m_savePanel;
     std::unique_ptr<RecentCaptureStore> m_recentCaptureStore;
-    std::unique_ptr<UnavailableCaptureService> m_captureService;
+    std::unique_ptr<PrimaryScreenCaptureService> m_captureService;
     std::unique_ptr<OCRService> m_ocrService;
     std::unique_ptr<PaddleCaptureUnderstandingService> m_understandingService;
     std::unique_ptr<OpenAIProvider> m_aiProvider;

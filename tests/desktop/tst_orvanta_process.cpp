@@ -148,6 +148,15 @@ private Q_SLOTS:
         QVERIFY(session);
         QCOMPARE(session->provider, AuthProvider::google);
 
+        // Signed in, the global shortcut starts a selection over the frozen screen; Escape ends it.
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+a")}, m_environment),
+                 0);
+        QStringList selection;
+        QTRY_VERIFY_WITH_TIMEOUT(!(selection = windowsNamed(QStringLiteral("^Orvanta Selection$"))).isEmpty(), 10'000);
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), selection.first()}, m_environment), 0);
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}, m_environment), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
+
         // The next launch restores the session: the sign-in screen never appears.
         m_first->terminate();
         QVERIFY(m_first->waitForFinished(5000));
