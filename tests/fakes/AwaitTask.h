@@ -25,13 +25,26 @@ template<typename T> T awaitTask(QCoro::Task<T> task)
     return std::move(*value);
 }
 
+// A task's value, or the message of the error it ended with.
+template<typename T> struct TaskOutcome
+{
+    std::optional<T> value;
+    QString error;
+};
+
+template<typename T> TaskOutcome<T> runToEnd(QCoro::Task<T> task)
+{
+    TaskOutcome<T> outcome;
+    try {
+        outcome.value = awaitTask(std::move(task));
+    } catch (const std::exception &error) {
+        outcome.error = messageOf(error);
+    }
+    return outcome;
+}
+
 // The message of the error the task ends with; empty when it succeeds.
 template<typename T> QString failureMessage(QCoro::Task<T> task)
 {
-    try {
-        awaitTask(std::move(task));
-    } catch (const std::exception &error) {
-        return messageOf(error);
-    }
-    return {};
+    return runToEnd(std::move(task)).error;
 }

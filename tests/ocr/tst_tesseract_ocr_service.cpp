@@ -1,6 +1,6 @@
+#include "AwaitTask.h"
 #include "ocr/TesseractEngine.h"
 #include "ocr/TesseractOCRService.h"
-#include "understanding/OCRError.h"
 
 #include <QCoro/QCoroTask>
 #include <QFont>
@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -34,18 +33,6 @@ CapturedSelection selectionOf(const QImage &image)
     selection.cgImage = image;
     selection.imageSize = QSizeF(image.size());
     return selection;
-}
-
-// The failure of a task, caught inside a coroutine: QCoro 0.8's waitFor never returns when the
-// awaited task throws.
-QCoro::Task<std::optional<OCRError>> failureOf(QCoro::Task<OCRResult> task)
-{
-    try {
-        co_await task;
-    } catch (const OCRError &error) {
-        co_return error;
-    }
-    co_return std::nullopt;
 }
 
 const QStringList kLines{QStringLiteral("The quick brown fox jumps over the lazy dog"),
@@ -75,8 +62,7 @@ private Q_SLOTS:
         QFETCH(bool, dark);
         QFETCH(qreal, scale);
         TesseractOCRService service;
-        const OCRResult result =
-            QCoro::waitFor(service.extractText(selectionOf(rendered(kLines, pixels, dark, scale))));
+        const OCRResult result = awaitTask(service.extractText(selectionOf(rendered(kLines, pixels, dark, scale))));
         QCOMPARE(result.text, kLines.join(QLatin1Char('\n')));
         QCOMPARE(result.lineCount, 3);
         QVERIFY2(result.confidence > 0.7 && result.confidence <= 1.0, qPrintable(QString::number(result.confidence)));
@@ -97,10 +83,8 @@ private Q_SLOTS:
     {
         QFETCH(QImage, image);
         TesseractOCRService service;
-        const std::optional<OCRError> error = QCoro::waitFor(failureOf(service.extractText(selectionOf(image))));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), OCRError::Kind::noTextRecognized);
-        QCOMPARE(error->message(), QStringLiteral("No text was recognized in the selected area."));
+        QCOMPARE(failureMessage(service.extractText(selectionOf(image))),
+                 QStringLiteral("No text was recognized in the selected area."));
     }
 
     void concurrentCallsShareOneEngine()
@@ -110,7 +94,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             tasks.push_back(service.extractText(selectionOf(rendered({kLines[std::size_t(i)]}, 16, i % 2 == 1))));
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(QCoro::waitFor(std::move(tasks[std::size_t(i)])).text, kLines[i]);
+            QCOMPARE(awaitTask(std::move(tasks[std::size_t(i)])).text, kLines[i]);
     }
 
     void serviceMayGoAwayWhileReading()
@@ -118,7 +102,7 @@ private Q_SLOTS:
         auto service = std::make_unique<TesseractOCRService>();
         auto task = service->extractText(selectionOf(rendered(kLines, 16, false)));
         service.reset();
-        QCOMPARE(QCoro::waitFor(std::move(task)).lineCount, 3);
+        QCOMPARE(awaitTask(std::move(task)).lineCount, 3);
     }
 
     void joinsAveragesAndCounts_data()

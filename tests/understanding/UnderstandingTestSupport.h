@@ -1,14 +1,11 @@
 #pragma once
 
+#include "AwaitTask.h"
 #include "models/CaptureLayoutAnalysis.h"
-#include "support/OrvantaError.h"
 
-#include <QCoro/QCoroTask>
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
-
-#include <optional>
 
 inline LayoutRegion region(LayoutRegionType type, double score, double x, double y, double width, double height)
 {
@@ -37,26 +34,6 @@ inline QString describe(const CaptureLayoutMetrics &m)
         .arg(m.nonTextRatio)
         .arg(m.filteredRegionCount)
         .arg(flags.join(QLatin1Char(' ')));
-}
-
-// Runs a task to its end on the current thread's event loop; its failure becomes a message.
-template<typename T> struct TaskOutcome
-{
-    std::optional<T> value;
-    QString error;
-};
-
-template<typename T> TaskOutcome<T> runToEnd(QCoro::Task<T> task)
-{
-    TaskOutcome<T> outcome;
-    QCoro::waitFor([](QCoro::Task<T> task, TaskOutcome<T> *outcome) -> QCoro::Task<> {
-        try {
-            outcome->value = co_await std::move(task);
-        } catch (const std::exception &error) {
-            outcome->error = messageOf(error);
-        }
-    }(std::move(task), &outcome));
-    return outcome;
 }
 
 // A capture-sized picture with some dark strokes, so encoders have real work to do.
