@@ -36,12 +36,8 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
                                    const QProcessEnvironment &environment)
     : m_network(std::make_unique<QNetworkAccessManager>())
 {
-    if (dataDir.isEmpty()) {
+    if (dataDir.isEmpty())
         m_ownDataDir = std::make_unique<QTemporaryDir>();
-        m_dataDir = m_ownDataDir->path();
-    } else {
-        m_dataDir = dataDir;
-    }
     const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
     if (binDir.isEmpty()) {
         m_error = QStringLiteral("ORVANTA_BIN_DIR is not set.");
@@ -49,7 +45,8 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
     }
     m_process.setProcessEnvironment(environment);
     m_process.start(binDir + QStringLiteral("/orvanta-devserver"),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), m_dataDir} +
+                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                                m_ownDataDir ? m_ownDataDir->path() : dataDir} +
                         extraArguments);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         m_error = m_process.errorString();

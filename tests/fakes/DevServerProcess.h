@@ -41,7 +41,6 @@ public:
     QString errorString() const { return m_error; }
     QUrl baseUrl() const { return m_baseUrl; }
     QString baseUrlString() const { return m_baseUrl.toString(); }
-    QString dataDir() const { return m_dataDir; }
     // The server's standard error so far.
     QByteArray log();
     // Stops the server; returns whether it exited normally with status 0.
@@ -63,7 +62,6 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> m_ownDataDir;
-    QString m_dataDir;
     QProcess m_process;
     QByteArray m_log;
     QUrl m_baseUrl;
