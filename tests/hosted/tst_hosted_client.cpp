@@ -8,7 +8,6 @@
 #include "settings/InMemoryKeyValueStore.h"
 
 #include <QCoro/QCoroTask>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
@@ -122,26 +121,6 @@ private Q_SLOTS:
                      .arg(m_userID));
     }
 
-    void followUpSendsHistoryInOrderWithoutTheImage()
-    {
-        const QList<ConversationTurn> history{{QUuid::createUuid(), QStringLiteral("First?"), QStringLiteral("One."),
-                                               QDateTime::currentDateTime(), QStringLiteral("x (y)")},
-                                              {QUuid::createUuid(), QStringLiteral("Second?"), QStringLiteral("Two."),
-                                               QDateTime::currentDateTime(), QStringLiteral("x (y)")}};
-        awaitTask(m_provider->answer(sampleImageInput(), QStringLiteral("Third?"), history, *m_settings, m_userID,
-                                     m_idToken));
-        const QJsonObject body = QJsonDocument::fromJson(lastBody(QStringLiteral("/ai/answer")).toUtf8()).object();
-        QCOMPARE(body.value(QStringLiteral("capture_mode")).toString(), QStringLiteral("IMAGE"));
-        QCOMPARE(body.value(QStringLiteral("history")).toArray(),
-                 QJsonArray({QJsonObject{{QStringLiteral("question"), QStringLiteral("First?")},
-                                         {QStringLiteral("answer"), QStringLiteral("One.")}},
-                             QJsonObject{{QStringLiteral("question"), QStringLiteral("Second?")},
-                                         {QStringLiteral("answer"), QStringLiteral("Two.")}}}));
-        QVERIFY(!body.contains(QStringLiteral("image_base64")));
-        QVERIFY(!body.contains(QStringLiteral("image_width")));
-        QVERIFY(body.contains(QStringLiteral("route_summary")));
-    }
-
     void namedLanguageDecoratesOnlyWhatIsSent()
     {
         m_settings->setLanguagePreference(AppLanguagePreference::japanese);
@@ -174,6 +153,15 @@ private Q_SLOTS:
             << fault(400, "{\"error\":\"bad_request\",\"message\":\"ocr_text is required for text capture mode.\"}",
                      json)
             << unsupported;
+        QTest::newRow("422 with the old wording, image mode")
+            << true << fault(422, "{\"error\":\"bad_request\",\"message\":\"ocr_text is required.\"}", json)
+            << QStringLiteral("ocr_text is required.");
+        QTest::newRow("400 with another message, image mode")
+            << true << fault(400, "{\"error\":\"bad_request\",\"message\":\"ocr_text is too long.\"}", json)
+            << QStringLiteral("ocr_text is too long.");
+        QTest::newRow("envelope message not a string")
+            << false << fault(500, "{\"error\":\"e\",\"message\":5}", json)
+            << QStringLiteral("Hosted backend request failed with status 500.");
         QTest::newRow("401 envelope") << false
                                       << fault(401, "{\"error\":\"unauthorized\",\"message\":\"Expired.\"}", json)
                                       << QStringLiteral("Expired.");
@@ -191,6 +179,10 @@ private Q_SLOTS:
         QTest::newRow("malformed success")
             << false << fault(200, "{\"answer\":\"Hi\",", json)
             << QStringLiteral("The answer reply could not be read: unterminated object.");
+        QTest::newRow("answer null") << false
+                                     << fault(200, "{\"answer\":null,\"provider\":\"p\",\"model\":\"m\"}", json)
+                                     << QStringLiteral(
+                                            "The answer reply could not be read: \"answer\" is not a string.");
         QTest::newRow("success without model")
             << false << fault(200, "{\"answer\":\"Hi\",\"provider\":\"p\"}", json)
             << QStringLiteral("The answer reply could not be read: \"model\" is missing.");
