@@ -133,12 +133,6 @@ private Q_SLOTS:
         QCOMPARE(manager->sessionState(), SessionState::authenticating(AuthProvider::google));
         QCOMPARE(m_web->callbackScheme, QStringLiteral("com.orvanta.desktop.auth"));
         const QUrlQuery authorize(m_web->openedURLs.constFirst());
-        QStringList names;
-        for (const auto &item : authorize.queryItems())
-            names.append(item.first);
-        QCOMPARE(names.join(QLatin1Char(',')),
-                 QStringLiteral("client_id,response_type,scope,redirect_uri,identity_provider,code_challenge_method,"
-                                "code_challenge,state"));
         QCOMPARE(authorize.queryItemValue(QStringLiteral("state")).size(), 43);
         QCOMPARE(callback.scheme(), QStringLiteral("com.orvanta.desktop.auth"));
 
@@ -253,7 +247,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
 
         const QString notConfigured = SessionManagerError(SessionManagerError::Kind::cognitoNotConfigured).message();
-        QTest::newRow("blank domain") << "  \n" << true << notConfigured;
         QTest::newRow("plain http to another machine") << "http://auth.example.com" << true << notConfigured;
         QTest::newRow("browser cannot open") << QString() << false << "Unable to start Google sign-in.";
     }
@@ -309,7 +302,6 @@ private Q_SLOTS:
             << "The token reply could not be read: \"expires_in\" is not a whole number.";
         QTest::newRow("token in two pieces")
             << 200 << tokenReply(QStringLiteral("eyJ9.eyJzdWIiOiJzIn0")) << unreadableToken;
-        QTest::newRow("token with empty middle") << 200 << tokenReply(QStringLiteral("eyJ9..c2ln")) << unreadableToken;
         QTest::newRow("token without sub")
             << 200 << tokenReply(unsignedToken("{\"email\":\"a@b.c\"}")) << unreadableToken;
         QTest::newRow("token with empty sub") << 200 << tokenReply(unsignedToken("{\"sub\":\"\"}")) << unreadableToken;
@@ -411,18 +403,11 @@ private Q_SLOTS:
         }
     }
 
-    void tokenRequestWhileSignedOut()
-    {
-        auto manager = makeManager(*m_store);
-        QCOMPARE(failureMessage(manager->validIDToken()), QStringLiteral("Please sign in first."));
-    }
-
     void unreadableStoredSessionIsLeftInPlace_data()
     {
         QTest::addColumn<QByteArray>("stored");
         const QByteArray session = "{\"_0\":{\"userID\":\"u\",\"provider\":\"google\",\"cognitoSubject\":\"u\","
                                    "\"tokens\":{\"idToken\":\"i\",\"accessToken\":\"a\"}}}";
-        QTest::newRow("extra top-level key") << "{\"authenticated\":" + session + ",\"signedOut\":{}}";
         QTest::newRow("unknown provider")
             << QByteArray(session).replace("google", "github").prepend("{\"authenticated\":") + "}";
         QTest::newRow("garbage") << QByteArray("\xff\xfe");
