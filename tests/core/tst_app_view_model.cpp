@@ -152,47 +152,38 @@ private Q_SLOTS:
         QVERIFY(vm.captureUnderstanding());
     }
 
-    void silentCaptureEndsAfterAnAnswer_data()
+    void captureFailures_data()
     {
         QTest::addColumn<QString>("failure");
-        QTest::newRow("cancelled") << "cancelled";
-        QTest::newRow("too small") << "too small";
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("guidance");
+        QTest::newRow("cancelled") << "cancelled" << true << false;
+        QTest::newRow("too small") << "too small" << true << false;
+        QTest::newRow("permission denied") << "permission" << false << true;
+        QTest::newRow("screenshot failed") << "screenshot" << false << false;
     }
-    void silentCaptureEndsAfterAnAnswer()
+    void captureFailures()
     {
         QFETCH(QString, failure);
+        QFETCH(bool, silent);
+        QFETCH(bool, guidance);
         AppViewModel &vm = h->makeController();
         QCoro::waitFor(vm.runCaptureFlow());
         QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
         const QUuid previous = vm.capture()->id;
-
         h->capture.replies.append([failure]() -> CapturedSelection { throw captureErrorNamed(failure); });
         QCoro::waitFor(vm.runCaptureFlow());
-        QVERIFY(!h->overlay.visible);
-        QVERIFY(!vm.lastErrorMessage());
-        QVERIFY(!vm.permissionGuidance());
-        QCOMPARE(vm.capture()->id, previous);
-        QVERIFY(!vm.captureUnderstanding() && !vm.answer() && vm.conversationHistory().isEmpty());
-        QVERIFY(!vm.activePreset());
         QVERIFY(!vm.isBusy());
-    }
+        QCOMPARE(vm.capture()->id, previous);
 
-    void captureFailuresShowTheirMessage_data()
-    {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("guidance");
-        QTest::newRow("permission denied") << "permission" << true;
-        QTest::newRow("screenshot failed") << "screenshot" << false;
-    }
-    void captureFailuresShowTheirMessage()
-    {
-        QFETCH(QString, failure);
-        QFETCH(bool, guidance);
-        AppViewModel &vm = h->makeController();
-        QCoro::waitFor(vm.runCaptureFlow());
-        h->capture.replies.append([failure]() -> CapturedSelection { throw captureErrorNamed(failure); });
-        QCoro::waitFor(vm.runCaptureFlow());
-
+        if (silent) {
+            // The panel closes and the previous conversation ends without a message.
+            QVERIFY(!h->overlay.visible);
+            QVERIFY(!vm.lastErrorMessage() && !vm.permissionGuidance());
+            QVERIFY(!vm.captureUnderstanding() && !vm.answer() && vm.conversationHistory().isEmpty());
+            QVERIFY(!vm.activePreset());
+            return;
+        }
         QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(captureErrorNamed(failure).message()));
         QCOMPARE(vm.permissionGuidance().has_value(), guidance);
         if (guidance) {
@@ -290,42 +281,40 @@ private Q_SLOTS:
         QVERIFY(!h->overlay.snapshots.last().isBusy);
     }
 
-    void blankOrImpossibleQuestionsSendNothing_data()
+    void typedQuestions_data()
     {
         QTest::addColumn<QString>("draft");
         QTest::addColumn<bool>("signedIn");
-        QTest::newRow("spaces and line breaks") << QStringLiteral(" \n\t \r\n") << true;
-        QTest::newRow("signed out") << QStringLiteral("Real question") << false;
+        QTest::addColumn<QString>("sent"); // empty: nothing is sent
+        QTest::addColumn<QString>("draftAfter");
+        QTest::newRow("sent trimmed, draft cleared")
+            << QStringLiteral("  What does row 3 mean? ") << true << "What does row 3 mean?" << QString();
+        QTest::newRow("spaces and line breaks")
+            << QStringLiteral(" \n\t \r\n") << true << QString() << QStringLiteral(" \n\t \r\n");
+        QTest::newRow("signed out") << QStringLiteral("Real question") << false << QString() << QString();
     }
-    void blankOrImpossibleQuestionsSendNothing()
+    void typedQuestions()
     {
         QFETCH(QString, draft);
         QFETCH(bool, signedIn);
+        QFETCH(QString, sent);
+        QFETCH(QString, draftAfter);
         AppViewModel &vm = h->makeController();
         QCoro::waitFor(vm.runCaptureFlow());
         if (!signedIn)
             h->session.setState(SessionState::signedOut());
-        vm.setCustomQuestion(draft);
+        h->overlay.callbacks.onCustomQuestionChange(draft);
+        if (signedIn)
+            QCOMPARE(vm.customQuestion(), draft);
         // Keep the capture: sign-out handling is queued and has not run yet.
         QCoro::waitFor(vm.askCustomQuestion());
-        QVERIFY(h->ai.answerCalls.isEmpty());
-        QCOMPARE(h->session.tokenRequests, 0);
-        QVERIFY(!vm.isBusy());
-        if (!signedIn)
-            QCOMPARE(vm.customQuestion(), QString());
+        QCOMPARE(h->ai.answerCalls.isEmpty(), sent.isEmpty());
+        if (!sent.isEmpty())
+            QCOMPARE(h->ai.answerCalls.last().question, sent);
         else
-            QCOMPARE(vm.customQuestion(), draft);
-    }
-
-    void typedDraftIsSentAndCleared()
-    {
-        AppViewModel &vm = h->makeController();
-        QCoro::waitFor(vm.runCaptureFlow());
-        h->overlay.callbacks.onCustomQuestionChange(QStringLiteral("  What does row 3 mean? "));
-        QCOMPARE(vm.customQuestion(), QStringLiteral("  What does row 3 mean? "));
-        QCoro::waitFor(vm.askCustomQuestion());
-        QCOMPARE(h->ai.answerCalls.last().question, QStringLiteral("What does row 3 mean?"));
-        QVERIFY(vm.customQuestion().isEmpty());
+            QCOMPARE(h->session.tokenRequests, 0);
+        QVERIFY(!vm.isBusy());
+        QCOMPARE(vm.customQuestion(), draftAfter);
     }
 
     void customisedPresetSendsItsOwnPrompt()
@@ -338,20 +327,6 @@ private Q_SLOTS:
         QCoro::waitFor(vm.askQuestion(PromptPreset::simplify));
         QCOMPARE(h->ai.answerCalls[0].question, QStringLiteral("ELI5"));
         QCOMPARE(h->ai.answerCalls[1].question, defaultConfiguration(PromptPreset::simplify).prompt);
-    }
-
-    void imageRouteInputCarriesThePreparedImage()
-    {
-        AppViewModel &vm = h->makeController();
-        h->understanding.replies.append(FakeUnderstandingService::imageResult);
-        QCoro::waitFor(vm.runCaptureFlow());
-        QCoro::waitFor(vm.askQuestion(PromptPreset::explain));
-        const CaptureAnswerInput &input = h->ai.answerCalls.first().input;
-        QCOMPARE(input.mode, CaptureUnderstandingMode::image);
-        QCOMPARE(input.imageBase64, std::optional<QString>(QString::fromLatin1(QByteArray("jpeg-bytes").toBase64())));
-        QCOMPARE(input.imageWidth, std::optional<int>(640));
-        QVERIFY(input.routeSummary && input.routeSummary->meaningfulTable);
-        QVERIFY(!input.ocrText);
     }
 
     void tokenFailureShowsItsMessageAndKeepsTheConversation()
@@ -409,18 +384,12 @@ private Q_SLOTS:
         AppViewModel &vm = h->makeController();
         QCoro::waitFor(vm.runCaptureFlow());
         const RecentCaptureItem stored = vm.recentCaptures().first();
-        h->understanding.replies = {[](const CapturedSelection &selection) {
-                                        CaptureUnderstandingResult result =
-                                            FakeUnderstandingService::textResult(selection);
-                                        result.ocrResult->text = selection.id.toString();
-                                        return result;
-                                    },
-                                    [](const CapturedSelection &selection) {
-                                        CaptureUnderstandingResult result =
-                                            FakeUnderstandingService::textResult(selection);
-                                        result.ocrResult->text = selection.id.toString();
-                                        return result;
-                                    }};
+        const auto namedAfterTheCapture = [](const CapturedSelection &selection) {
+            CaptureUnderstandingResult result = FakeUnderstandingService::textResult(selection);
+            result.ocrResult->text = selection.id.toString();
+            return result;
+        };
+        h->understanding.replies = {namedAfterTheCapture, namedAfterTheCapture};
         h->understanding.gate.close();
         QCoro::Task<> flow = vm.runCaptureFlow();
         QCoro::Task<> reopened = vm.askAgain(stored);

@@ -1,5 +1,4 @@
 #include "models/CaptureAnswerInput.h"
-#include "models/ConversationTurn.h"
 
 #include <QTest>
 
@@ -7,17 +6,6 @@ class ModelsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void turnsWithSameTextButDifferentIdsDiffer()
-    {
-        const QDateTime at = QDateTime::currentDateTimeUtc();
-        const ConversationTurn first{QUuid::createUuid(), QStringLiteral("Q"), QStringLiteral("A"), at,
-                                     QStringLiteral("p")};
-        ConversationTurn second = first;
-        QCOMPARE(first, second);
-        second.id = QUuid::createUuid();
-        QVERIFY(first != second);
-    }
-
     void answerInputCarriesImageFieldsOnlyWithPreparedImage()
     {
         CaptureUnderstandingResult result;
