@@ -1,17 +1,6 @@
-#include "FakeAIProvider.h"
-#include "FakeCaptureService.h"
-#include "FakeOverlayPresenter.h"
-#include "FakeSavePanel.h"
-#include "FakeScreenCapturePermission.h"
-#include "FakeSessionService.h"
-#include "FakeSettingsWindowPresenter.h"
-#include "FakeUnderstandingService.h"
+#include "ControllerHarness.h"
 #include "TemporaryHome.h"
 #include "capture/CaptureError.h"
-#include "clipboard/QtClipboard.h"
-#include "controller/AppViewModel.h"
-#include "settings/DeveloperSettingsStore.h"
-#include "settings/InMemoryKeyValueStore.h"
 #include "support/OrvantaError.h"
 
 #include <QClipboard>
@@ -23,49 +12,6 @@
 #include <memory>
 
 namespace {
-// Everything the controller needs, real where it can be (files, clipboard, settings), fake where
-// a screen, a server or a person would be needed.
-struct Harness
-{
-    explicit Harness(const QString &libraryPath)
-        : settings(defaults, nullptr)
-        , store(libraryPath, &clipboard, &savePanel)
-    {
-        services.sessionManager = &session;
-        services.captureService = &capture;
-        services.captureUnderstandingService = &understanding;
-        services.aiProvider = &ai;
-        services.recentCaptureStore = &store;
-        services.overlayController = &overlay;
-        services.screenCapturePermission = &permission;
-        services.clipboard = &clipboard;
-        services.defaults = &defaults;
-        services.settings = &settings;
-        services.settingsWindow = &settingsWindow;
-    }
-
-    AppViewModel &makeController()
-    {
-        controller = std::make_unique<AppViewModel>(services);
-        return *controller;
-    }
-
-    InMemoryKeyValueStore defaults;
-    DeveloperSettingsStore settings;
-    QtClipboard clipboard;
-    FakeSavePanel savePanel;
-    RecentCaptureStore store;
-    FakeSessionService session;
-    FakeCaptureService capture;
-    FakeUnderstandingService understanding;
-    FakeAIProvider ai;
-    FakeOverlayPresenter overlay;
-    FakeScreenCapturePermission permission;
-    FakeSettingsWindowPresenter settingsWindow;
-    AppViewModel::Services services;
-    std::unique_ptr<AppViewModel> controller;
-};
-
 CaptureError captureErrorNamed(const QString &name)
 {
     if (name == QStringLiteral("cancelled"))
@@ -91,11 +37,14 @@ class AppViewModelTest : public QObject
     Q_OBJECT
 private:
     TemporaryHome m_home;
-    std::unique_ptr<Harness> h;
+    std::unique_ptr<ControllerHarness> h;
     int m_run = 0;
 
 private Q_SLOTS:
-    void init() { h = std::make_unique<Harness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run)); }
+    void init()
+    {
+        h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run), false);
+    }
     void cleanup() { h.reset(); }
 
     void captureFlowCopiesRecordsAndOffersQuickActions()

@@ -16,11 +16,13 @@
 
 #include <memory>
 
-// A controller over fakes for the desktop views: the session and the capture are steered by the
-// test; settings live in memory and post to a real notification centre.
+// A controller over fakes: the session, capture, understanding and answers are steered by the
+// test; the capture library (real files), the clipboard and the settings (in memory, posting to a
+// real notification centre) are real. A test that must prepare the defaults or the session first
+// creates the controller itself with makeController().
 struct ControllerHarness
 {
-    explicit ControllerHarness(const QString &libraryPath)
+    explicit ControllerHarness(const QString &libraryPath, bool createController = true)
         : settings(defaults, &notifications)
         , store(libraryPath, &clipboard, &savePanel)
     {
@@ -35,7 +37,14 @@ struct ControllerHarness
         services.defaults = &defaults;
         services.settings = &settings;
         services.settingsWindow = &settingsWindow;
+        if (createController)
+            makeController();
+    }
+
+    AppViewModel &makeController()
+    {
         controller = std::make_unique<AppViewModel>(services);
+        return *controller;
     }
 
     InMemoryKeyValueStore defaults;
