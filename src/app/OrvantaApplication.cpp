@@ -14,7 +14,7 @@
 #include "hotkey/GlobalHotKeyManagerFactory.h"
 #include "library/RecentCaptureStore.h"
 #include "ocr/TesseractOCRService.h"
-#include "panel/PendingAnswerPanel.h"
+#include "panel/ResultOverlayPanelController.h"
 #include "savepanel/FileDialogSavePanel.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/NotificationCenter.h"
@@ -48,7 +48,8 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     , m_ocrService(std::make_unique<TesseractOCRService>())
     , m_understandingService(PaddleCaptureUnderstandingService::createShipped(m_ocrService.get()))
     , m_aiProvider(std::make_unique<OpenAIProvider>(*m_network))
-    , m_answerPanel(std::make_unique<PendingAnswerPanel>())
+    , m_appearance(std::make_unique<AppearanceController>(*m_settings))
+    , m_answerPanel(std::make_unique<ResultOverlayPanelController>(m_appearance.get()))
     , m_permission(std::make_unique<ScreenGrabCapturePermission>())
     , m_settingsWindow(std::make_unique<SettingsWindowController>(*m_settings, *m_sessionManager))
 {
@@ -69,7 +70,6 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     m_hotKeyManager = GlobalHotKeyManagerFactory::create();
     m_appDelegate = std::make_unique<AppDelegate>(*m_hotKeyManager, *m_defaults, *m_notifications);
 
-    m_appearance = std::make_unique<AppearanceController>(*m_settings);
     m_rootView = std::make_unique<AppRootView>(*m_sessionManager, *m_viewModel, m_notifications.get());
     m_rootView->setAuthErrorMessage(m_sessionManager->authErrorMessage());
 

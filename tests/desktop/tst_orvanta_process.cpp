@@ -4,7 +4,12 @@
 #include "settings/QSettingsKeyValueStore.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +43,27 @@ QStringList windowsNamed(const QString &pattern)
                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
     xdotool.waitForFinished(5000);
     return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The text on screen in another process's window, as recognised from a grab of it.
+QString recognisedText(const QString &windowId, const QString &folder)
+{
+    const QString file = folder + QStringLiteral("/window.png");
+    if (!QGuiApplication::primaryScreen()->grabWindow(windowId.toULongLong()).save(file))
+        return {};
+    QProcess tesseract;
+    tesseract.start(QStringLiteral("tesseract"), {file, QStringLiteral("stdout")});
+    tesseract.waitForFinished(30'000);
+    return QString::fromUtf8(tesseract.readAllStandardOutput()).simplified();
+}
+
+// The body of the last question the answer service received.
+QJsonObject lastAnswerRequest(DevServerProcess &server)
+{
+    const std::optional<QJsonObject> request = server.lastRequest(QStringLiteral("/ai/answer"));
+    if (!request)
+        return {};
+    return QJsonDocument::fromJson((*request)[QStringLiteral("body")].toString().toUtf8()).object();
 }
 } // namespace
 
@@ -157,6 +183,40 @@ private Q_SLOTS:
         QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}, m_environment), 0);
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
 
+        // A selection opens the answer panel; a typed question goes out on Return once the capture
+        // is understood, and its answer appears in the panel.
+        const auto xdotool = [&](const QString &arguments) {
+            return run(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')), m_environment);
+        };
+        QCOMPARE(xdotool(QStringLiteral("key ctrl+shift+a")), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
+        QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
+                                        "mousemove 420 260 sleep 0.1 mouseup 1")),
+                 0);
+        QStringList panel;
+        QTRY_VERIFY_WITH_TIMEOUT(!(panel = windowsNamed(QStringLiteral("^Orvanta Answer$"))).isEmpty(), 10'000);
+        QCOMPARE(xdotool(QStringLiteral("windowfocus ") + panel.first()), 0);
+        const auto ask = [&](const QString &question, int historySize) {
+            if (run(QStringLiteral("xdotool"), {QStringLiteral("type"), question}, m_environment) != 0)
+                return false;
+            // Return does nothing while the capture is still being understood.
+            return QTest::qWaitFor(
+                [&] {
+                    xdotool(QStringLiteral("key Return"));
+                    QTest::qWait(300);
+                    const QJsonObject body = lastAnswerRequest(server);
+                    return body[QStringLiteral("question")].toString() == question &&
+                           body[QStringLiteral("history")].toArray().size() == historySize;
+                },
+                30'000);
+        };
+        QVERIFY(ask(QStringLiteral("What does it say?"), 0));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            recognisedText(panel.first(), m_home->path()).contains(QStringLiteral("Offline answer")), 20'000);
+        QVERIFY(ask(QStringLiteral("And in short?"), 1));
+        const QJsonObject firstTurn = lastAnswerRequest(server)[QStringLiteral("history")].toArray().first().toObject();
+        QCOMPARE(firstTurn[QStringLiteral("question")].toString(), QStringLiteral("What does it say?"));
+
         // The next launch restores the session: the sign-in screen never appears.
         m_first->terminate();
         QVERIFY(m_first->waitForFinished(5000));
@@ -166,5 +226,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(OrvantaProcessTest)
+QTEST_MAIN(OrvantaProcessTest)
 #include "tst_orvanta_process.moc"

@@ -403,27 +403,28 @@ void AppViewModel::refreshVisibleOverlayIfNeeded()
 
 ResultOverlayCallbacks AppViewModel::overlayCallbacks()
 {
+    // The panel's actions start on a later turn of the event loop, never inside the click that
+    // asked for them: the work re-renders the panel, which must not pull the button out from
+    // under its own click handler.
     const QPointer<AppViewModel> weak(this);
-    ResultOverlayCallbacks callbacks;
-    callbacks.onAskPreset = [weak](PromptPreset preset) {
-        if (weak)
-            weak->askQuestion(preset);
+    const auto later = [weak](std::function<void(AppViewModel &)> work) {
+        QTimer::singleShot(0, weak, [weak, work = std::move(work)] {
+            if (weak)
+                work(*weak);
+        });
     };
-    callbacks.onAskCustomQuestion = [weak](const QString &text) {
-        if (weak)
-            weak->askCustomQuestion(text);
+    ResultOverlayCallbacks callbacks;
+    callbacks.onAskPreset = [later](PromptPreset preset) {
+        later([preset](AppViewModel &model) { model.askQuestion(preset); });
+    };
+    callbacks.onAskCustomQuestion = [later](const QString &text) {
+        later([text](AppViewModel &model) { model.askCustomQuestion(text); });
     };
     callbacks.onCustomQuestionChange = [weak](const QString &text) {
         if (weak)
             weak->setCustomQuestion(text);
     };
-    callbacks.onOpenAppSettings = [weak] {
-        if (weak)
-            weak->openStandaloneSettingsWindow();
-    };
-    callbacks.onOpenSettings = [weak] {
-        if (weak)
-            weak->openPermissionSettings();
-    };
+    callbacks.onOpenAppSettings = [later] { later([](AppViewModel &model) { model.openStandaloneSettingsWindow(); }); };
+    callbacks.onOpenSettings = [later] { later([](AppViewModel &model) { model.openPermissionSettings(); }); };
     return callbacks;
 }

@@ -39,7 +39,10 @@ QPixmap brandImage(qreal devicePixelRatio)
 
 QLabel *textLabel(const QString &text, int pixelSize, QFont::Weight weight, const QColor &color)
 {
-    auto *label = new QLabel(text);
+    // Plain text always: the error line shows messages from the sign-in callback.
+    auto *label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     QFont font = label->font();
     font.setPixelSize(pixelSize);
     font.setWeight(weight);

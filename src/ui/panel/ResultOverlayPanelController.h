@@ -11,8 +11,10 @@
 
 #include <optional>
 
+class AppearanceController;
 class FloatingResultPanel;
-class QPropertyAnimation;
+class PassthroughVisualEffectView;
+class QParallelAnimationGroup;
 class QWidget;
 class ResultOverlayView;
 class ResultOverlayViewModel;
@@ -28,7 +30,9 @@ public:
     static constexpr int revealDelayMilliseconds = 240;
     static constexpr int revealDurationMilliseconds = 850;
 
-    explicit ResultOverlayPanelController(QObject *parent = nullptr);
+    // `appearance` gives the desktop's own palette for the "system" theme (the application's
+    // palette when none).
+    explicit ResultOverlayPanelController(const AppearanceController *appearance = nullptr, QObject *parent = nullptr);
     ~ResultOverlayPanelController() override;
 
     bool isVisible() const override;
@@ -41,9 +45,11 @@ public:
     // `backgroundImage` is the frozen screen content under the selection.
     void beginSelectionBridge(const QRectF &rect, std::optional<QRectF> displayFrame, const QImage &backgroundImage);
 
+    // Whether a reveal is scheduled and not yet run.
+    bool isRevealPending() const { return m_pendingPanelReveal.isActive(); }
     // For tests and benchmarks: the panel window, once created.
-    FloatingResultPanel *panel() const { return m_panel; }
-    ResultOverlayView *view() const { return m_view; }
+    FloatingResultPanel *panel() const;
+    ResultOverlayView *view() const;
 
 private:
     FloatingResultPanel *makePanelIfNeeded(OverlayPanelSizePreset sizePreset);
@@ -61,12 +67,13 @@ private:
     void showSelectionEffectWindow(const QRectF &frame, bool restartAnimation,
                                    std::optional<QRectF> referenceDisplayFrame, const QImage &backgroundImage);
 
+    const AppearanceController *m_appearance;
     QPointer<FloatingResultPanel> m_panel;
     QPointer<ResultOverlayView> m_view;
-    QPointer<QWidget> m_transitionVeilView;
+    QPointer<PassthroughVisualEffectView> m_transitionVeilView;
     ResultOverlayViewModel *m_overlayViewModel = nullptr;
     QTimer m_pendingPanelReveal;
-    QPointer<QPropertyAnimation> m_revealAnimation;
+    QPointer<QParallelAnimationGroup> m_revealAnimation;
     std::optional<QRectF> m_anchoredSelectionRect;
     std::optional<OverlayPanelSizePreset> m_currentOverlaySizePreset;
 
