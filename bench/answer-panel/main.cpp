@@ -79,11 +79,11 @@ ResultOverlaySnapshot conversationSnapshot(int turns, const QString &lastAnswer)
     return snapshot;
 }
 
-// Lays out and paints what is pending, as the next frame would.
+// Lays out what is pending and paints the whole window, as the next frame would at most.
 void settle(QWidget &window)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    window.repaint();
+    window.grab();
 }
 } // namespace
 
@@ -111,6 +111,7 @@ int main(int argc, char **argv)
             QCoro::Task<> flow = vm.runCaptureFlow();
             while (!panel.isVisible())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            // The library write ran while the reveal waited; what is left is showing the panel.
             settle(*panel.panel());
             shown.append(timer.nsecsElapsed() / 1e6 - ResultOverlayPanelController::revealDelayMilliseconds);
             h.understanding.gate.open();

@@ -156,8 +156,10 @@ QCoro::Task<> AppViewModel::captureFlowBody()
         co_return;
     m_capture = selection;
     copyCapturedSelectionToPasteboard(selection);
-    refreshRecentCaptures(m_services.recentCaptureStore->record(selection), selection.id);
+    // The panel first: its reveal waits out its delay while the capture is written to the
+    // library, so a large capture's encoding does not hold the panel back.
     showOverlay();
+    refreshRecentCaptures(m_services.recentCaptureStore->record(selection), selection.id);
     QCoro::Task<> understanding = understand(selection);
     co_await understanding;
 }

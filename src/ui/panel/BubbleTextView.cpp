@@ -46,7 +46,8 @@ void BubbleTextView::setMarkdownContent(const QString &markdown)
         return;
     m_content = markdown;
     m_isMarkdown = true;
-    MarkdownDocument::build(*document(), markdown, PanelPalette::of(palette()).accent());
+    m_linkColour = PanelPalette::of(palette()).accent();
+    MarkdownDocument::build(*document(), markdown, m_linkColour);
     contentChanged();
 }
 
@@ -74,20 +75,33 @@ int BubbleTextView::heightForWidth(int width) const
 {
     if (const auto cached = m_heightForWidth.constFind(width); cached != m_heightForWidth.constEnd())
         return *cached;
-    // Measure on the live document, then give it back the width it is shown at.
+    // Measured on the live document, left at that width: the layout asks for the width it is
+    // about to give, and paintEvent lays the text out again should it end up elsewhere.
     QTextDocument *text = document();
-    const qreal shownWidth = text->textWidth();
     text->setTextWidth(width);
     const int height = int(std::ceil(text->size().height()));
-    text->setTextWidth(shownWidth);
     m_heightForWidth.insert(width, height);
     return height;
 }
 
 QSize BubbleTextView::sizeHint() const
 {
-    const int width = idealTextWidth() + 1;
+    // A long text fills what it is given; only a short one asks for its own width.
+    const int width = m_fillsWidth ? fillingWidthHint : idealTextWidth() + 1;
     return {width, heightForWidth(width)};
+}
+
+void BubbleTextView::setFillsWidth(bool fills)
+{
+    m_fillsWidth = fills;
+    updateGeometry();
+}
+
+void BubbleTextView::paintEvent(QPaintEvent *event)
+{
+    if (document()->textWidth() != viewport()->width())
+        document()->setTextWidth(viewport()->width());
+    QTextBrowser::paintEvent(event);
 }
 
 QSize BubbleTextView::minimumSizeHint() const
@@ -116,7 +130,8 @@ void BubbleTextView::wheelEvent(QWheelEvent *event)
 void BubbleTextView::changeEvent(QEvent *event)
 {
     QTextBrowser::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_isMarkdown) {
+    if (event->type() == QEvent::PaletteChange && m_isMarkdown &&
+        PanelPalette::of(palette()).accent() != m_linkColour) {
         m_isMarkdown = false; // rebuild the links in the new accent colour
         setMarkdownContent(m_content);
     } else if (event->type() == QEvent::FontChange) {

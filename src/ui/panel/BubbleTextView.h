@@ -18,6 +18,8 @@ public:
 
     // The width the text takes unwrapped.
     int idealTextWidth() const;
+    // A text that fills the width it is given does not measure its unwrapped width.
+    void setFillsWidth(bool fills);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -26,6 +28,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -33,7 +36,11 @@ private:
     void contentChanged();
     void openLink(const QUrl &url);
 
+    static constexpr int fillingWidthHint = 320;
+
     QString m_content;
+    bool m_fillsWidth = false;
+    QColor m_linkColour;
     bool m_isMarkdown = false;
     mutable QHash<int, int> m_heightForWidth;
     mutable int m_unwrappedWidth = -1;

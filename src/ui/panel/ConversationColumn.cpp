@@ -31,6 +31,7 @@ ConversationColumn::ConversationColumn(QWidget *parent)
     cardLayout->setContentsMargins(14, 12, 14, 12);
     cardLayout->addWidget(m_answerText);
     m_answerText->setAccessibleName(answerTitle);
+    m_answerText->setFillsWidth(true);
     auto *sectionLayout = new QVBoxLayout(m_answerSection);
     sectionLayout->setContentsMargins(0, 0, 0, 0);
     sectionLayout->setSpacing(8);

@@ -34,6 +34,7 @@ CopyableBubble::CopyableBubble(Role role, const QString &text, QWidget *parent)
     } else {
         m_textView->setMarkdownContent(text);
         m_expandsToMaxWidth = ResultOverlayViewRules::shouldUseExpandedAssistantBubble(text);
+        m_textView->setFillsWidth(m_expandsToMaxWidth);
     }
     m_textView->setAccessibleName(role == Role::user ? tr("Your question") : tr("Answer"));
 
