@@ -193,7 +193,8 @@ private Q_SLOTS:
         QCOMPARE(other.grab(ctrlShiftA), badAccess);
         // While the recorder listens, the combination must reach it, so the grab is released.
         notifications.post(SettingsNotifications::captureHotKeyRecordingDidChange, true);
-        QCOMPARE(other.grab(ctrlShiftA), 0);
+        // Two clients' requests meet at the server in either order: a refused grab holds nothing.
+        QTRY_COMPARE(other.grab(ctrlShiftA), 0);
         other.ungrab(ctrlShiftA);
         notifications.post(SettingsNotifications::captureHotKeyRecordingDidChange, false);
         QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
