@@ -183,7 +183,11 @@ void ResultOverlayView::render()
                                snapshot.isBusy);
     if (m_quickActions->buttons() != buttonsBefore)
         updateTabOrder();
-    m_contextBar->setVisible(snapshot.captureUnderstanding.has_value());
+    // Before the capture is understood the bar says it is being read, unless a question already
+    // shows its own progress.
+    const bool reading = !snapshot.captureUnderstanding && snapshot.isBusy && !snapshot.pendingQuestion;
+    m_contextBar->setReading(reading);
+    m_contextBar->setVisible(snapshot.captureUnderstanding.has_value() || reading);
     if (snapshot.captureUnderstanding)
         m_contextBar->setImageMode(snapshot.captureUnderstanding->mode == CaptureUnderstandingMode::image);
     m_conversation->render(snapshot);
