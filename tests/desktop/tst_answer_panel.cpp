@@ -228,6 +228,19 @@ private Q_SLOTS:
         QCOMPARE(field->toPlainText(), fieldAfter);
     }
 
+    void theControllersDraftReplacesAStaleOne()
+    {
+        ResultOverlaySnapshot snapshot = snapshotFor();
+        showNow(snapshot);
+        // Typing tells the controller, which shows nothing back; a new capture then clears it.
+        QTest::keyClicks(view().questionField(), QStringLiteral("old draft"));
+        m_controller->updateVisibleContent(snapshotFor(), m_callbacks);
+        QCOMPARE(view().draftQuestion(), QString());
+        snapshot.customQuestion = QStringLiteral("from the controller");
+        m_controller->updateVisibleContent(snapshot, m_callbacks);
+        QCOMPARE(view().draftQuestion(), snapshot.customQuestion);
+    }
+
     void fieldGrowsToTenLinesThenScrolls()
     {
         showNow(snapshotFor());

@@ -163,8 +163,9 @@ void ResultOverlayView::draftChanged()
     sendButton()->setEnabled(canAskCustomQuestion());
     if (m_applyingSnapshotDraft)
         return;
+    m_controllerDraft = draftQuestion();
     if (const auto report = m_model.callbacks.onCustomQuestionChange)
-        report(draftQuestion());
+        report(m_controllerDraft);
 }
 
 void ResultOverlayView::render()
@@ -199,14 +200,15 @@ void ResultOverlayView::render()
         m_footerButton->setAccessibleName(snapshot.permissionGuidance->actionTitle);
     }
 
-    // The controller's draft wins when it changes to something the field does not hold.
-    if ((!previous || previous->customQuestion != snapshot.customQuestion) &&
-        snapshot.customQuestion != draftQuestion()) {
+    // The controller's draft wins when it changes to something the field does not hold (a new
+    // capture clears it, for one).
+    if (m_controllerDraft != snapshot.customQuestion && snapshot.customQuestion != draftQuestion()) {
         m_applyingSnapshotDraft = true;
         questionField()->setPlainText(snapshot.customQuestion);
         questionField()->moveCursor(QTextCursor::End);
         m_applyingSnapshotDraft = false;
     }
+    m_controllerDraft = snapshot.customQuestion;
     sendButton()->setEnabled(canAskCustomQuestion());
 
     const bool understandingArrived = previous && !previous->captureUnderstanding && snapshot.captureUnderstanding;

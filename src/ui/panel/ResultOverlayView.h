@@ -70,4 +70,6 @@ private:
     std::optional<ResultOverlaySnapshot> m_rendered;
     ResultOverlayViewRules::AutoScrollState m_previousAutoScrollState;
     bool m_applyingSnapshotDraft = false;
+    // The draft as the controller knows it: the last one it showed or was told of.
+    QString m_controllerDraft;
 };
