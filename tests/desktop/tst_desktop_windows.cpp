@@ -145,6 +145,8 @@ private Q_SLOTS:
         QTest::newRow("none") << std::optional<QString>() << false;
         QTest::newRow("empty") << std::optional(QString()) << false;
         QTest::newRow("message") << std::optional(QStringLiteral("The sign-in was refused.")) << true;
+        QTest::newRow("markup from the callback, shown as text")
+            << std::optional(QStringLiteral("<b>Refused</b> <a href=\"https://x.example\">retry</a>")) << true;
     }
     void errorLineShowsOnlyARealMessage()
     {
@@ -153,8 +155,10 @@ private Q_SLOTS:
         AppRootView &root = showRoot(SessionState::signedOut());
         root.setAuthErrorMessage(message);
         QCOMPARE(root.authScreen()->errorLabel()->isVisibleTo(&root), shown);
-        if (shown)
+        if (shown) {
             QCOMPARE(root.authScreen()->errorLabel()->text(), *message);
+            QCOMPARE(root.authScreen()->errorLabel()->textFormat(), Qt::PlainText);
+        }
     }
 
     void rootViewFollowsTheSessionState()
