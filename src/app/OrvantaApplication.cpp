@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QTimer>
 
 OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *parent)
     : QObject(parent)
@@ -94,8 +95,9 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, AppearanceController::isDark(m_appearance->systemPalette()));
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 
-    m_appDelegate->setCaptureHandler(
-        makeCaptureHandler(*m_viewModel, *m_sessionManager, [root] { root->bringToFront(); }));
+    m_captureHandler = makeCaptureHandler(*m_viewModel, *m_sessionManager, bringToFront);
+    m_appDelegate->setCaptureHandler(m_captureHandler);
+    connect(&m_channel, &SingleInstanceChannel::captureRequested, this, &OrvantaApplication::startCapture);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &OrvantaApplication::terminate);
 }
 
@@ -104,10 +106,16 @@ OrvantaApplication::~OrvantaApplication()
     terminate();
 }
 
-void OrvantaApplication::start()
+void OrvantaApplication::start(bool showMainWindow)
 {
     m_appDelegate->applicationDidFinishLaunching();
-    m_rootView->bringToFront();
+    if (showMainWindow)
+        m_rootView->bringToFront();
+}
+
+void OrvantaApplication::startCapture()
+{
+    QTimer::singleShot(0, this, [this] { m_captureHandler(); });
 }
 
 void OrvantaApplication::terminate()
