@@ -17,7 +17,9 @@ AppDelegate::AppDelegate(GlobalHotKeyManager &hotKeyManager, KeyValueStore &defa
     , m_hotKeyManager(hotKeyManager)
     , m_defaults(defaults)
     , m_notifications(notifications)
-{}
+{
+    m_hotKeyManager.setLateFailureHandler(&AppDelegate::logRegistrationFailure);
+}
 
 AppDelegate::~AppDelegate()
 {
@@ -74,6 +76,11 @@ void AppDelegate::registerHotKey(const CaptureHotKeyShortcut &shortcut)
             });
         });
     } catch (const GlobalHotKeyError &error) {
-        qCWarning(lcAppDelegate).noquote() << registrationFailureLogPrefix + error.message();
+        logRegistrationFailure(error);
     }
+}
+
+void AppDelegate::logRegistrationFailure(const GlobalHotKeyError &error)
+{
+    qCWarning(lcAppDelegate).noquote() << registrationFailureLogPrefix + error.message();
 }

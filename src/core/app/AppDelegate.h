@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class GlobalHotKeyError;
 class GlobalHotKeyManager;
 class KeyValueStore;
 class NotificationCenter;
@@ -35,6 +36,7 @@ private:
     void registerHotKey(const CaptureHotKeyShortcut &shortcut);
     void handleNotification(const QString &name, const QVariant &object);
     CaptureHotKeyShortcut savedShortcut() const;
+    static void logRegistrationFailure(const GlobalHotKeyError &error);
 
     GlobalHotKeyManager &m_hotKeyManager;
     KeyValueStore &m_defaults;
