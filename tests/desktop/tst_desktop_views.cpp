@@ -9,6 +9,7 @@
 #include "tray/TrayMenu.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -214,6 +215,57 @@ private Q_SLOTS:
         QCOMPARE(posted.size(), 1);
         QCOMPARE(posted.at(0).at(0).toString(), SettingsNotifications::captureHotKeyDidChange);
         QCOMPARE(posted.at(0).at(1).value<CaptureHotKeyShortcut>(), CaptureHotKeyShortcut{});
+    }
+
+    void startAtLoginWritesAndRemovesTheAutostartEntry()
+    {
+        const QString entry = LoginAutostart::defaultEntryPath();
+        QVERIFY(entry.startsWith(m_home.path()));
+        SettingsView view(h->settings, h->session);
+        auto *startAtLogin = view.findChild<QCheckBox *>();
+        QCOMPARE(startAtLogin->accessibleName(), SettingsView::startAtLoginTitle);
+        QVERIFY(!startAtLogin->isChecked());
+        startAtLogin->click();
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        QVERIFY2(text.contains(QStringLiteral("\nExec=") +
+                               LoginAutostart::execLine(QCoreApplication::applicationFilePath()) + QLatin1Char('\n')),
+                 qPrintable(text));
+        QVERIFY(SettingsView(h->settings, h->session).findChild<QCheckBox *>()->isChecked());
+        startAtLogin->click();
+        QVERIFY(!QFile::exists(entry));
+
+        // Where the autostart folder cannot be made, the box stays off and says why.
+        const QString folder = QFileInfo(entry).path();
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        startAtLogin->click();
+        QVERIFY(!startAtLogin->isChecked());
+        QVERIFY(labelTexts(view).contains(QStringLiteral("Orvanta could not write %1.").arg(entry)));
+        QVERIFY(QFile::remove(folder));
+    }
+
+    void autostartCommandIsQuotedForTheDesktop_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << QStringLiteral("/usr/bin/orvanta") << QStringLiteral("/usr/bin/orvanta --background");
+        QTest::newRow("space") << QStringLiteral("/opt/my apps/orvanta")
+                               << QStringLiteral("\"/opt/my apps/orvanta\" --background");
+        QTest::newRow("dollar and quote")
+            << QStringLiteral("/tmp/a$b\"c/orvanta") << QStringLiteral("\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background");
+        QTest::newRow("percent") << QStringLiteral("/tmp/100%/orvanta")
+                                 << QStringLiteral("/tmp/100%%/orvanta --background");
+    }
+    void autostartCommandIsQuotedForTheDesktop()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(LoginAutostart::execLine(program), exec);
     }
 
     void accountSectionFollowsTheSession_data()
