@@ -92,6 +92,8 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     };
     m_trayMenu = std::make_unique<TrayMenu>(*m_viewModel, *m_sessionManager, bringToFront);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit);
+    connect(m_appDelegate.get(), &AppDelegate::captureHotKeyAvailabilityChanged, m_trayMenu.get(),
+            &TrayMenu::setCaptureHotKeyAvailable);
     m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, AppearanceController::isDark(m_appearance->systemPalette()));
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 

@@ -18,12 +18,13 @@ AppDelegate::AppDelegate(GlobalHotKeyManager &hotKeyManager, KeyValueStore &defa
     , m_defaults(defaults)
     , m_notifications(notifications)
 {
-    m_hotKeyManager.setLateFailureHandler(&AppDelegate::logRegistrationFailure);
+    m_hotKeyManager.setLateFailureHandler([this](const GlobalHotKeyError &error) { registrationFailed(error); });
 }
 
 AppDelegate::~AppDelegate()
 {
     applicationWillTerminate();
+    m_hotKeyManager.setLateFailureHandler({});
 }
 
 CaptureHotKeyShortcut AppDelegate::savedShortcut() const
@@ -75,12 +76,22 @@ void AppDelegate::registerHotKey(const CaptureHotKeyShortcut &shortcut)
                     weak->m_captureHandler();
             });
         });
+        setCaptureHotKeyAvailable(true);
     } catch (const GlobalHotKeyError &error) {
-        logRegistrationFailure(error);
+        registrationFailed(error);
     }
 }
 
-void AppDelegate::logRegistrationFailure(const GlobalHotKeyError &error)
+void AppDelegate::registrationFailed(const GlobalHotKeyError &error)
 {
     qCWarning(lcAppDelegate).noquote() << registrationFailureLogPrefix + error.message();
+    setCaptureHotKeyAvailable(false);
+}
+
+void AppDelegate::setCaptureHotKeyAvailable(bool available)
+{
+    if (available == m_isCaptureHotKeyAvailable)
+        return;
+    m_isCaptureHotKeyAvailable = available;
+    Q_EMIT captureHotKeyAvailabilityChanged(available);
 }
