@@ -2,6 +2,8 @@
 # (scripts/package). The layout bridge goes beside orvanta and orvanta-cli, where both look for
 # it when ORVANTA_PADDLE_OCR_BRIDGE is unset.
 include(GNUInstallDirs)
+# Installing (and so packaging) needs the installed programs only, not the tests and benchmarks.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 # The release the metadata names: the date of the build unless a packager fixes it.
 string(TIMESTAMP _today "%Y-%m-%d" UTC)
@@ -24,12 +26,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvanta developers <developers@orvanta.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Ask about anything on your screen\n"
-    " Orvanta lives in the system tray and answers questions about any region of\n"
-    " the screen: drag a rectangle over a frozen picture of the screen and ask.\n"
-    " It recognises text with Tesseract and tells running text from tables, charts\n"
-    " and other layouts with its layout bridge.")
+# The summary is the first line of the package description; this is the rest.
+set(CPACK_PACKAGE_DESCRIPTION "Orvanta lives in the system tray and answers questions about any region of \
+the screen: drag a rectangle over a frozen picture of the screen and ask. It recognises text with \
+Tesseract and tells running text from tables, charts and other layouts with its layout bridge.")
 # Libraries as dpkg-shlibdeps finds them; the English model Tesseract loads at run time; what
 # opens the browser for sign-in. Wayland sessions need Qt's Wayland plugin and the portals.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
