@@ -25,8 +25,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             command.action = Action::capture;
         } else if (argument == LoginAutostart::backgroundOption) {
             command.background = true;
-        } else if (argument.startsWith(QLatin1Char('-'))) {
+        } else if (argument.startsWith(QStringLiteral("--"))) {
             return only(Action::invalid, QStringLiteral("unknown option '%1'").arg(argument));
+        } else if (argument.startsWith(QLatin1Char('-'))) {
+            // Qt's own options (-platform, -session from the session manager, ...) are Qt's to read.
         } else if (command.callbackURL.isEmpty()) {
             // The desktop passes a file or URL for %u; only our own callback scheme means anything.
             const QUrl url = QUrl::fromUserInput(argument);
