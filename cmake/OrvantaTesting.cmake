@@ -1,11 +1,13 @@
-# orvanta_add_test(NAME name SOURCES a.cpp ... [LIBRARIES ...] [ENVIRONMENT K=V ...] [LABELS ...])
+# orvanta_add_test(NAME name SOURCES a.cpp ... [LIBRARIES ...] [ENVIRONMENT K=V ...] [LABELS ...]
+#                  [LAUNCHER program [arguments...]])
 # One Qt Test executable registered with CTest. Tests run on the offscreen platform unless an
-# area sets QT_QPA_PLATFORM itself (the X11 areas run under the Xvfb started by scripts/test).
+# area sets QT_QPA_PLATFORM itself (the X11 areas run under the Xvfb started by scripts/test) or
+# a LAUNCHER that runs the test inside a session of its own does.
 function(orvanta_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;LABELS;LAUNCHER" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test orvanta_test_support ${T_LIBRARIES})
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  add_test(NAME ${T_NAME} COMMAND ${T_LAUNCHER} $<TARGET_FILE:${T_NAME}>)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QTimer>
 
 OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *parent)
     : QObject(parent)
@@ -91,11 +92,14 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     };
     m_trayMenu = std::make_unique<TrayMenu>(*m_viewModel, *m_sessionManager, bringToFront);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit);
+    connect(m_appDelegate.get(), &AppDelegate::captureHotKeyAvailabilityChanged, m_trayMenu.get(),
+            &TrayMenu::setCaptureHotKeyAvailable);
     m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, AppearanceController::isDark(m_appearance->systemPalette()));
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 
-    m_appDelegate->setCaptureHandler(
-        makeCaptureHandler(*m_viewModel, *m_sessionManager, [root] { root->bringToFront(); }));
+    m_captureHandler = makeCaptureHandler(*m_viewModel, *m_sessionManager, bringToFront);
+    m_appDelegate->setCaptureHandler(m_captureHandler);
+    connect(&m_channel, &SingleInstanceChannel::captureRequested, this, &OrvantaApplication::startCapture);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &OrvantaApplication::terminate);
 }
 
@@ -104,10 +108,16 @@ OrvantaApplication::~OrvantaApplication()
     terminate();
 }
 
-void OrvantaApplication::start()
+void OrvantaApplication::start(bool showMainWindow)
 {
     m_appDelegate->applicationDidFinishLaunching();
-    m_rootView->bringToFront();
+    if (showMainWindow)
+        m_rootView->bringToFront();
+}
+
+void OrvantaApplication::startCapture()
+{
+    QTimer::singleShot(0, this, [this] { m_captureHandler(); });
 }
 
 void OrvantaApplication::terminate()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class AppDelegate;
@@ -40,14 +41,17 @@ public:
     explicit OrvantaApplication(SingleInstanceChannel &channel, QObject *parent = nullptr);
     ~OrvantaApplication() override;
 
-    // Registers the shortcut, then shows the main window.
-    void start();
+    // Registers the shortcut, then shows the main window unless told not to.
+    void start(bool showMainWindow = true);
+    // What the shortcut does, on the next turn of the event loop.
+    void startCapture();
     AppRootView &mainWindow() const { return *m_rootView; }
 
 private:
     void terminate();
 
     SingleInstanceChannel &m_channel;
+    std::function<void()> m_captureHandler;
     std::unique_ptr<QSettingsKeyValueStore> m_defaults;
     std::unique_ptr<NotificationCenter> m_notifications;
     std::unique_ptr<DeveloperSettingsStore> m_settings;

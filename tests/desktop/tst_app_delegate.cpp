@@ -149,10 +149,12 @@ private Q_SLOTS:
                              "status 10.");
         m_delegate->applicationDidFinishLaunching();
         QVERIFY(!m_manager->registered);
+        QVERIFY(!m_delegate->isCaptureHotKeyAvailable());
         // A later change is still tried.
         m_manager->refuseWithStatus.reset();
         h->settings.setCaptureHotKey(superSpace);
         QCOMPARE(m_manager->registered, std::optional(superSpace));
+        QVERIFY(m_delegate->isCaptureHotKeyAvailable());
     }
 
     void terminationUnregistersAndStopsListening()

@@ -9,6 +9,7 @@
 #include "tray/TrayMenu.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -216,6 +217,47 @@ private Q_SLOTS:
         QCOMPARE(posted.at(0).at(1).value<CaptureHotKeyShortcut>(), CaptureHotKeyShortcut{});
     }
 
+    void startAtLoginWritesAndRemovesTheAutostartEntry()
+    {
+        const QString entry = LoginAutostart::defaultEntryPath();
+        SettingsView view(h->settings, h->session);
+        auto *startAtLogin = view.findChild<QCheckBox *>();
+        QCOMPARE(startAtLogin->accessibleName(), SettingsView::startAtLoginTitle);
+        QVERIFY(!startAtLogin->isChecked());
+        startAtLogin->click();
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains(
+            "\nExec=" + LoginAutostart::execLine(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
+        QVERIFY(SettingsView(h->settings, h->session).findChild<QCheckBox *>()->isChecked());
+        startAtLogin->click();
+        QVERIFY(!QFile::exists(entry));
+
+        // Where the autostart folder cannot be made, the box stays off and says why.
+        const QString folder = QFileInfo(entry).path();
+        QVERIFY(QDir(folder).removeRecursively() && QFile(folder).open(QIODevice::WriteOnly));
+        startAtLogin->click();
+        QVERIFY(!startAtLogin->isChecked());
+        QVERIFY(labelTexts(view).contains(QStringLiteral("Orvanta could not write %1.").arg(entry)));
+        QVERIFY(QFile::remove(folder));
+    }
+
+    void autostartCommandIsQuotedForTheDesktop_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("dollar and quote")
+            << QStringLiteral("/tmp/a$b\"c/orvanta") << QStringLiteral("\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background");
+        QTest::newRow("percent") << QStringLiteral("/tmp/100%/orvanta")
+                                 << QStringLiteral("/tmp/100%%/orvanta --background");
+    }
+    void autostartCommandIsQuotedForTheDesktop()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(LoginAutostart::execLine(program), exec);
+    }
+
     void accountSectionFollowsTheSession_data()
     {
         QTest::addColumn<std::optional<UserSession>>("session");
@@ -352,6 +394,9 @@ private Q_SLOTS:
         h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
         QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Alt + K")));
         QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+        // A desktop that refused it: the caption names the command to bind instead.
+        menu.setCaptureHotKeyAvailable(false);
+        QVERIFY(menu.actionWithText(TrayMenu::captureCommandCaption));
     }
 
     void trayShowsPermissionHelpUntilAccessIsBack()

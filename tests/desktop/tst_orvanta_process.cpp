@@ -1,4 +1,5 @@
 #include "DevServerProcess.h"
+#include "FakeSessionService.h"
 #include "auth/PersistedSession.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/QSettingsKeyValueStore.h"
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -80,14 +82,12 @@ private:
     QString settingsPath() const { return m_home->filePath(QStringLiteral("config/Orvanta/Orvanta.conf")); }
     QString socketPath() const { return m_home->filePath(QStringLiteral("runtime/orvanta-%1.socket").arg(::getuid())); }
 
-    bool startFirstInstance()
+    bool startFirstInstance(const QStringList &arguments = {})
     {
-        // A socket left by a terminated instance would look like a running one.
-        QFile::remove(socketPath());
         m_first = std::make_unique<QProcess>();
         m_first->setProcessEnvironment(m_environment);
         m_first->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_first->start(binary(QStringLiteral("orvanta")));
+        m_first->start(binary(QStringLiteral("orvanta")), arguments);
         return m_first->waitForStarted() && QTest::qWaitFor([&] { return QFile::exists(socketPath()); }, 15'000);
     }
 
@@ -133,6 +133,43 @@ private Q_SLOTS:
         QCOMPARE(m_first->state(), QProcess::Running);
         // Still exactly one sign-in window: the second process showed the first one's.
         QCOMPARE(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).size(), 1);
+    }
+
+    void terminationSignalsEndLikeQuit_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void terminationSignalsEndLikeQuit()
+    {
+        QFETCH(int, signalNumber);
+        QVERIFY(startFirstInstance());
+        ::kill(static_cast<pid_t>(m_first->processId()), signalNumber);
+        QVERIFY(m_first->waitForFinished(10'000));
+        QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
+        QVERIFY(!QFile::exists(socketPath()) && !QFile::exists(socketPath() + QStringLiteral(".lock")));
+    }
+
+    void captureCommandStartsACapture_data()
+    {
+        QTest::addColumn<bool>("alreadyRunning");
+        QTest::newRow("Orvanta running in the tray") << true;
+        QTest::newRow("Orvanta not running") << false;
+    }
+    void captureCommandStartsACapture()
+    {
+        QFETCH(bool, alreadyRunning);
+        QSettingsKeyValueStore(settingsPath())
+            .setValue(PersistedSession::storageKey, PersistedSession::encode(*FakeSessionService::signedIn().session));
+        if (alreadyRunning) {
+            QVERIFY(startFirstInstance({QStringLiteral("--background")}));
+            QCOMPARE(run(binary(QStringLiteral("orvanta")), {QStringLiteral("--capture")}, m_environment), 0);
+        } else {
+            QVERIFY(startFirstInstance({QStringLiteral("--capture")}));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).size(), 1, 10'000);
+        QCOMPARE(m_first->state(), QProcess::Running);
     }
 
     void signInThroughTheBrowserEndToEnd()

@@ -2,6 +2,7 @@
 #include "CliCommands.h"
 
 #include "support/OrvantaError.h"
+#include "understanding/ShippedLayoutBridge.h"
 
 #include <QCoreApplication>
 
@@ -52,6 +53,8 @@ int main(int argc, char *argv[])
         qputenv("OMP_THREAD_LIMIT", "1");
 
     QCoreApplication app(argc, argv);
+    // The same bridge the application uses: the one installed beside it, unless one is chosen.
+    useLayoutBridgeBesideProgram();
     QStringList arguments = app.arguments().mid(1);
     if (arguments.isEmpty())
         return printUsage();

@@ -17,11 +17,14 @@ AppDelegate::AppDelegate(GlobalHotKeyManager &hotKeyManager, KeyValueStore &defa
     , m_hotKeyManager(hotKeyManager)
     , m_defaults(defaults)
     , m_notifications(notifications)
-{}
+{
+    m_hotKeyManager.setLateFailureHandler([this](const GlobalHotKeyError &error) { registrationFailed(error); });
+}
 
 AppDelegate::~AppDelegate()
 {
     applicationWillTerminate();
+    m_hotKeyManager.setLateFailureHandler({});
 }
 
 CaptureHotKeyShortcut AppDelegate::savedShortcut() const
@@ -73,7 +76,22 @@ void AppDelegate::registerHotKey(const CaptureHotKeyShortcut &shortcut)
                     weak->m_captureHandler();
             });
         });
+        setCaptureHotKeyAvailable(true);
     } catch (const GlobalHotKeyError &error) {
-        qCWarning(lcAppDelegate).noquote() << registrationFailureLogPrefix + error.message();
+        registrationFailed(error);
     }
+}
+
+void AppDelegate::registrationFailed(const GlobalHotKeyError &error)
+{
+    qCWarning(lcAppDelegate).noquote() << registrationFailureLogPrefix + error.message();
+    setCaptureHotKeyAvailable(false);
+}
+
+void AppDelegate::setCaptureHotKeyAvailable(bool available)
+{
+    if (available == m_isCaptureHotKeyAvailable)
+        return;
+    m_isCaptureHotKeyAvailable = available;
+    Q_EMIT captureHotKeyAvailabilityChanged(available);
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class GlobalHotKeyError;
 class GlobalHotKeyManager;
 class KeyValueStore;
 class NotificationCenter;
@@ -27,14 +28,22 @@ public:
 
     void setCaptureHandler(std::function<void()> handler) { m_captureHandler = std::move(handler); }
     bool isRecordingHotKey() const { return m_isRecordingHotKey; }
+    // False once the desktop has refused the saved shortcut (or has no hot-key service), until a
+    // later registration succeeds; the capture command is the way in then.
+    bool isCaptureHotKeyAvailable() const { return m_isCaptureHotKeyAvailable; }
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
 
+Q_SIGNALS:
+    void captureHotKeyAvailabilityChanged(bool available);
+
 private:
     void registerHotKey(const CaptureHotKeyShortcut &shortcut);
+    void setCaptureHotKeyAvailable(bool available);
     void handleNotification(const QString &name, const QVariant &object);
     CaptureHotKeyShortcut savedShortcut() const;
+    void registrationFailed(const GlobalHotKeyError &error);
 
     GlobalHotKeyManager &m_hotKeyManager;
     KeyValueStore &m_defaults;
@@ -42,4 +51,5 @@ private:
     std::function<void()> m_captureHandler;
     QMetaObject::Connection m_observer;
     bool m_isRecordingHotKey = false;
+    bool m_isCaptureHotKeyAvailable = true;
 };

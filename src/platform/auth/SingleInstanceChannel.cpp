@@ -11,11 +11,12 @@
 Q_LOGGING_CATEGORY(lcInstance, "orvanta.instance")
 
 namespace {
-// One line per connection: "open <encoded URL>\n" or "show\n", answered with "ok\n".
+// One line per connection: "open <encoded URL>\n", "show\n" or "capture\n", answered with "ok\n".
 constexpr qsizetype maxMessageBytes = 16 * 1024;
 constexpr int clientIdleTimeoutMs = 5000;
 const QByteArray openCommand = QByteArrayLiteral("open ");
 const QByteArray showCommand = QByteArrayLiteral("show");
+const QByteArray captureCommand = QByteArrayLiteral("capture");
 const QByteArray acknowledgement = QByteArrayLiteral("ok\n");
 } // namespace
 
@@ -83,6 +84,10 @@ void SingleInstanceChannel::readMessage(QLocalSocket *socket)
         Q_EMIT activationRequested();
         return;
     }
+    if (line == captureCommand) {
+        Q_EMIT captureRequested();
+        return;
+    }
     if (line.startsWith(openCommand)) {
         const QUrl url = QUrl::fromEncoded(line.mid(openCommand.size()), QUrl::StrictMode);
         if (url.isValid() && !url.scheme().isEmpty()) {
@@ -90,17 +95,27 @@ void SingleInstanceChannel::readMessage(QLocalSocket *socket)
             return;
         }
     }
-    qCWarning(lcInstance) << "[SingleInstanceChannel] Ignored a message that is neither a URL nor a show request";
+    qCWarning(lcInstance) << "[SingleInstanceChannel] Ignored a message that is not a URL, show or capture request";
 }
 
 bool SingleInstanceChannel::handOver(const QString &socketPath, const QUrl &url, std::chrono::milliseconds timeout)
+{
+    return deliver(socketPath, url.isEmpty() ? showCommand : openCommand + url.toEncoded(), timeout);
+}
+
+bool SingleInstanceChannel::requestCapture(const QString &socketPath, std::chrono::milliseconds timeout)
+{
+    return deliver(socketPath, captureCommand, timeout);
+}
+
+bool SingleInstanceChannel::deliver(const QString &socketPath, const QByteArray &message,
+                                    std::chrono::milliseconds timeout)
 {
     const int waitMs = static_cast<int>(timeout.count());
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(waitMs))
         return false;
-    const QByteArray message = url.isEmpty() ? showCommand : openCommand + url.toEncoded();
     socket.write(message + '\n');
     if (!socket.waitForBytesWritten(waitMs))
         return false;

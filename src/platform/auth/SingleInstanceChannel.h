@@ -11,8 +11,9 @@
 class QLocalSocket;
 
 // One running orvanta per user. The first process listens on a local socket only its user can
-// reach; a later one (started by the desktop for a sign-in callback URL, or launched again by
-// the user) hands its URL over, or just asks the first to show itself, and exits.
+// reach; a later one (started by the desktop for a sign-in callback URL, launched again by the
+// user, or run as `orvanta --capture` from a key the desktop binds) hands its URL over, asks the
+// first to show itself or to start a capture, and exits.
 class SingleInstanceChannel : public QObject
 {
     Q_OBJECT
@@ -34,14 +35,19 @@ public:
     // show itself) and waits at most `timeout` for the first instance to take it.
     static bool handOver(const QString &socketPath, const QUrl &url,
                          std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+    // The later instance's side of `orvanta --capture`.
+    static bool requestCapture(const QString &socketPath,
+                               std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
 
 Q_SIGNALS:
     void urlReceived(const QUrl &url);
     void activationRequested();
+    void captureRequested();
 
 private:
     void acceptConnections();
     void readMessage(QLocalSocket *socket);
+    static bool deliver(const QString &socketPath, const QByteArray &message, std::chrono::milliseconds timeout);
 
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;

@@ -2,7 +2,7 @@
 
 #include "hotkey/GlobalHotKeyManager.h"
 
-// For sessions without a hot-key service this build can use (Wayland, no X server): every
+// For sessions without a hot-key service this build can use (no X server, no Wayland): every
 // registration fails, so the failure is logged and capture stays available from the tray menu
 // and the main window.
 class NullGlobalHotKeyManager : public GlobalHotKeyManager

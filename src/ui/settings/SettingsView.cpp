@@ -4,6 +4,7 @@
 #include "settings/DeveloperSettingsStore.h"
 #include "theme/RoundedPanel.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -82,6 +83,26 @@ SettingsView::SettingsView(DeveloperSettingsStore &settings, SessionService &ses
     layout->addWidget(sectionBox(m_accountRows));
     layout->addSpacing(8);
 
+    QVBoxLayout *generalRows = nullptr;
+    layout->addWidget(sectionTitle(QStringLiteral("General")));
+    layout->addWidget(sectionBox(generalRows));
+    m_startAtLogin = new QCheckBox(startAtLoginTitle);
+    m_startAtLogin->setAccessibleName(startAtLoginTitle);
+    m_startAtLogin->setChecked(m_autostart.isEnabled());
+    connect(m_startAtLogin, &QCheckBox::toggled, this, &SettingsView::setStartAtLogin);
+    generalRows->addWidget(m_startAtLogin);
+    m_autostartError = new QLabel;
+    m_autostartError->setWordWrap(true);
+    m_autostartError->setTextFormat(Qt::PlainText);
+    m_autostartError->hide();
+    generalRows->addWidget(m_autostartError);
+    auto *hint = new QLabel(captureCommandHint);
+    hint->setWordWrap(true);
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    hint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    generalRows->addWidget(hint);
+    layout->addSpacing(8);
+
     QVBoxLayout *aboutRows = nullptr;
     layout->addWidget(sectionTitle(QStringLiteral("About")));
     layout->addWidget(sectionBox(aboutRows));
@@ -138,6 +159,17 @@ void SettingsView::rebuildAccountSection()
     holder->setLayout(trailing);
     trailing->setContentsMargins(0, 0, 0, 0);
     m_accountRows->addWidget(holder);
+}
+
+void SettingsView::setStartAtLogin(bool enabled)
+{
+    const std::optional<QString> failure = m_autostart.setEnabled(enabled);
+    m_autostartError->setText(failure.value_or(QString()));
+    m_autostartError->setVisible(failure.has_value());
+    if (failure) {
+        const QSignalBlocker blocker(m_startAtLogin);
+        m_startAtLogin->setChecked(!enabled);
+    }
 }
 
 void SettingsView::done()

@@ -53,6 +53,12 @@ QAction *TrayMenu::actionWithText(const QString &text) const
     return nullptr;
 }
 
+void TrayMenu::setCaptureHotKeyAvailable(bool available)
+{
+    m_isCaptureHotKeyAvailable = available;
+    rebuild();
+}
+
 void TrayMenu::rebuild()
 {
     // Every item depends on the state and there are few: build them afresh.
@@ -78,7 +84,9 @@ void TrayMenu::rebuild()
     }
 
     addSeparator();
-    addCaption(*this, shortcutCaptionPrefix + m_viewModel.settings().captureHotKey().spacedDisplayString());
+    addCaption(*this, m_isCaptureHotKeyAvailable
+                          ? shortcutCaptionPrefix + m_viewModel.settings().captureHotKey().spacedDisplayString()
+                          : captureCommandCaption);
 
     if (const std::optional<PermissionGuidance> &guidance = m_viewModel.permissionGuidance()) {
         addSeparator();

@@ -19,6 +19,8 @@ public:
     static inline const QString settingsTitle = QStringLiteral("Settings");
     static inline const QString signInHint = QStringLiteral("Sign in from the main window to use Orvanta.");
     static inline const QString shortcutCaptionPrefix = QStringLiteral("Shortcut: ");
+    static inline const QString captureCommandCaption =
+        QStringLiteral("No shortcut on this desktop: bind \"orvanta --capture\" to a key in its keyboard settings.");
     static inline const QString quitTitle = QStringLiteral("Quit Orvanta");
 
     // openMainWindow shows and activates the window "main".
@@ -27,6 +29,8 @@ public:
 
     // The action with this text, or null (tests and the tray icon look items up by their text).
     QAction *actionWithText(const QString &text) const;
+    // Where the desktop refused the shortcut, the caption says how to bind the capture command.
+    void setCaptureHotKeyAvailable(bool available);
 
 Q_SIGNALS:
     void quitRequested();
@@ -38,4 +42,5 @@ private:
     AppViewModel &m_viewModel;
     SessionService &m_session;
     std::function<void()> m_openMainWindow;
+    bool m_isCaptureHotKeyAvailable = true;
 };
