@@ -6,8 +6,9 @@
 #include "auth/BrowserWebAuthenticationSession.h"
 #include "auth/SessionManager.h"
 #include "auth/SingleInstanceChannel.h"
-#include "capture/PrimaryScreenCaptureService.h"
 #include "capture/ScreenGrabCapturePermission.h"
+#include "capture/ScreenSelectionCaptureService.h"
+#include "capture/ScreenSnapshotSourceFactory.h"
 #include "clipboard/QtClipboard.h"
 #include "controller/AppViewModel.h"
 #include "hosted/OpenAIProvider.h"
@@ -44,7 +45,7 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     , m_savePanel(std::make_unique<FileDialogSavePanel>())
     , m_recentCaptureStore(std::make_unique<RecentCaptureStore>(RecentCaptureStore::defaultDirectory(),
                                                                 m_clipboard.get(), m_savePanel.get()))
-    , m_captureService(std::make_unique<PrimaryScreenCaptureService>())
+    , m_captureService(std::make_unique<ScreenSelectionCaptureService>(makeScreenSnapshotSource()))
     , m_ocrService(std::make_unique<TesseractOCRService>())
     , m_understandingService(PaddleCaptureUnderstandingService::createShipped(m_ocrService.get()))
     , m_aiProvider(std::make_unique<OpenAIProvider>(*m_network))

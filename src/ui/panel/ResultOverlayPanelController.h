@@ -42,8 +42,8 @@ public:
     void beginSelectionBridge(const QRectF &rect, std::optional<QRectF> displayFrame, const QImage &backgroundImage);
 
     // For tests and benchmarks: the panel window, once created.
-    FloatingResultPanel *panel() const { return m_panel; }
-    ResultOverlayView *view() const { return m_view; }
+    FloatingResultPanel *panel() const;
+    ResultOverlayView *view() const;
 
 private:
     FloatingResultPanel *makePanelIfNeeded(OverlayPanelSizePreset sizePreset);
