@@ -5,12 +5,10 @@
 #include "overlay/SelectionOverlayWindow.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
-#include <QWidget>
 
 #include <optional>
 
@@ -54,11 +52,16 @@ inline bool xdotool(const QStringList &arguments)
     return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
 }
 
-// The X server's pixels for a point `at` of `screen`, in native pixels.
+// Where the X server has point `at` of `screen`: Qt keeps each screen's native top left as its origin.
 inline QPoint nativePoint(const QScreen *screen, QPointF at)
 {
-    const QRect native(screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
-    return native.topLeft() + (at * screen->devicePixelRatio()).toPoint();
+    return screen->geometry().topLeft() + (at * screen->devicePixelRatio()).toPoint();
+}
+
+// The xdotool words that move the pointer to `native`.
+inline QStringList moveTo(QPoint native)
+{
+    return {QStringLiteral("mousemove"), QString::number(native.x()), QString::number(native.y())};
 }
 
 // A drag through the X server from `from` to `to`, points of `screen`.
@@ -66,12 +69,8 @@ inline bool dragOn(const QScreen *screen, QPointF from, QPointF to)
 {
     const QPoint a = nativePoint(screen, from);
     const QPoint b = nativePoint(screen, to);
-    const QPoint middle = (a + b) / 2;
-    const auto number = [](int value) { return QString::number(value); };
-    return xdotool({QStringLiteral("mousemove"), number(a.x()), number(a.y()), QStringLiteral("mousedown"),
-                    QStringLiteral("1"), QStringLiteral("mousemove"), number(middle.x()), number(middle.y()),
-                    QStringLiteral("mousemove"), number(b.x()), number(b.y()), QStringLiteral("mouseup"),
-                    QStringLiteral("1")});
+    return xdotool(moveTo(a) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} + moveTo((a + b) / 2) +
+                   moveTo(b) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
 }
 
 // What the screen shows in `rect` (points of `screen`), as the capture should hold it.
