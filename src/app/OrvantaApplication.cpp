@@ -6,8 +6,8 @@
 #include "auth/BrowserWebAuthenticationSession.h"
 #include "auth/SessionManager.h"
 #include "auth/SingleInstanceChannel.h"
-#include "capture/PrimaryScreenCaptureService.h"
-#include "capture/ScreenGrabCapturePermission.h"
+#include "capture/ScreenSelectionCaptureService.h"
+#include "capture/ScreenSnapshotSourceFactory.h"
 #include "clipboard/QtClipboard.h"
 #include "controller/AppViewModel.h"
 #include "hosted/OpenAIProvider.h"
@@ -45,13 +45,13 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     , m_savePanel(std::make_unique<FileDialogSavePanel>())
     , m_recentCaptureStore(std::make_unique<RecentCaptureStore>(RecentCaptureStore::defaultDirectory(),
                                                                 m_clipboard.get(), m_savePanel.get()))
-    , m_captureService(std::make_unique<PrimaryScreenCaptureService>())
+    , m_captureService(std::make_unique<ScreenSelectionCaptureService>(makeScreenSnapshotSource()))
     , m_ocrService(std::make_unique<TesseractOCRService>())
     , m_understandingService(PaddleCaptureUnderstandingService::createShipped(m_ocrService.get()))
     , m_aiProvider(std::make_unique<OpenAIProvider>(*m_network))
     , m_appearance(std::make_unique<AppearanceController>(*m_settings))
     , m_answerPanel(std::make_unique<ResultOverlayPanelController>(m_appearance.get()))
-    , m_permission(std::make_unique<ScreenGrabCapturePermission>())
+    , m_permission(makeScreenCapturePermission())
     , m_settingsWindow(std::make_unique<SettingsWindowController>(*m_settings, *m_sessionManager))
 {
     AppViewModel::Services services;
@@ -67,6 +67,13 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     services.settings = m_settings.get();
     services.settingsWindow = m_settingsWindow.get();
     m_viewModel = std::make_unique<AppViewModel>(services);
+    // At mouse-up the border and the glow start over the region before the capture is cut.
+    const QPointer<ResultOverlayPanelController> panel(m_answerPanel.get());
+    m_captureService->setSelectionBridge(
+        [panel](const QRectF &rect, std::optional<QRectF> displayFrame, const QImage &background) {
+            if (panel)
+                panel->beginSelectionBridge(rect, displayFrame, background);
+        });
 
     m_hotKeyManager = GlobalHotKeyManagerFactory::create();
     m_appDelegate = std::make_unique<AppDelegate>(*m_hotKeyManager, *m_defaults, *m_notifications);

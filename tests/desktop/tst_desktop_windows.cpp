@@ -5,9 +5,6 @@
 #include "auth/AuthWindowConfigurator.h"
 #include "auth/GoogleSignInButton.h"
 #include "brand/BrandMark.h"
-#include "capture/CaptureError.h"
-#include "capture/PrimaryScreenCaptureService.h"
-#include "capture/RegionSelectionWindow.h"
 #include "home/HomeView.h"
 #include "settings/ShortcutRecorderView.h"
 
@@ -38,38 +35,9 @@ double differingShare(const QImage &a, const QImage &b, int tolerance)
     }
     return double(differing) / (a.width() * a.height());
 }
-struct CaptureOutcome
-{
-    std::optional<CapturedSelection> selection;
-    std::optional<CaptureError::Kind> error;
-};
-
-// Catches here: QCoro's waitFor never returns when the awaited task throws.
-QCoro::Task<CaptureOutcome> captureCatching(PrimaryScreenCaptureService &service)
-{
-    CaptureOutcome outcome;
-    try {
-        QCoro::Task<CapturedSelection> capturing = service.captureSelection();
-        outcome.selection = co_await capturing;
-    } catch (const CaptureError &error) {
-        outcome.error = error.kind();
-    }
-    co_return outcome;
-}
-
-RegionSelectionWindow *selectionWindow()
-{
-    const QList<QWidget *> windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (auto *selection = qobject_cast<RegionSelectionWindow *>(window); selection && selection->isVisible())
-            return selection;
-    }
-    return nullptr;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<QRect>)
-Q_DECLARE_METATYPE(std::optional<CaptureError::Kind>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 class DesktopWindowsTest : public QObject
@@ -232,84 +200,6 @@ private Q_SLOTS:
         QVERIFY(!warningShown());
         h->settings.setCaptureHotKey({0, 0});
         QTRY_VERIFY(warningShown());
-    }
-
-    void selectionIsCutFromTheFrozenPicture_data()
-    {
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<std::optional<CaptureError::Kind>>("error");
-        QTest::newRow("drag over the marker") << QStringLiteral("drag") << std::optional<CaptureError::Kind>();
-        QTest::newRow("12 points is enough") << QStringLiteral("12") << std::optional<CaptureError::Kind>();
-        QTest::newRow("11 points is too small")
-            << QStringLiteral("11") << std::optional(CaptureError::Kind::selectionTooSmall);
-        QTest::newRow("Escape cancels") << QStringLiteral("escape")
-                                        << std::optional(CaptureError::Kind::selectionCancelled);
-        QTest::newRow("right click cancels")
-            << QStringLiteral("right") << std::optional(CaptureError::Kind::selectionCancelled);
-    }
-    void selectionIsCutFromTheFrozenPicture()
-    {
-        QFETCH(QString, gesture);
-        QFETCH(std::optional<CaptureError::Kind>, error);
-        // A bright marker on the real screen, to be found again in the capture.
-        QWidget marker(nullptr, Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
-        marker.setAutoFillBackground(true);
-        QPalette colours = marker.palette();
-        colours.setColor(QPalette::Window, QColor(255, 0, 255));
-        marker.setPalette(colours);
-        marker.setGeometry(300, 200, 120, 80);
-        marker.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&marker));
-        QTest::qWait(100);
-
-        PrimaryScreenCaptureService service;
-        CaptureOutcome outcome;
-        bool done = false;
-        auto run = [&]() -> QCoro::Task<> {
-            QCoro::Task<CaptureOutcome> capturing = captureCatching(service);
-            outcome = co_await capturing;
-            done = true;
-        };
-        run();
-        QTRY_VERIFY(selectionWindow());
-        RegionSelectionWindow *window = selectionWindow();
-        marker.hide(); // the capture must come from the frozen picture, not a later grab
-        if (gesture == QStringLiteral("escape")) {
-            QTest::keyClick(window, Qt::Key_Escape);
-        } else if (gesture == QStringLiteral("right")) {
-            QTest::mouseClick(window, Qt::RightButton, {}, QPoint(10, 10));
-        } else {
-            const int span = gesture == QStringLiteral("drag") ? 100 : gesture.toInt();
-            QTest::mousePress(window, Qt::LeftButton, {}, QPoint(310, 210));
-            QTest::mouseMove(window, QPoint(310 + span / 2, 210 + span / 2));
-            QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(310 + span, 210 + std::min(span, 60)));
-        }
-        QTRY_VERIFY(done);
-        QCOMPARE(outcome.error, error);
-        QCOMPARE(outcome.selection.has_value(), !error.has_value());
-        if (gesture == QStringLiteral("drag")) {
-            const CapturedSelection &selection = *outcome.selection;
-            QCOMPARE(selection.imageSize, QSizeF(100, 60));
-            QCOMPARE(selection.cgImage.size(), QSize(100, 60));
-            QCOMPARE(selection.cgImage.pixelColor(50, 30), QColor(255, 0, 255));
-            QCOMPARE(selection.frameDescription, QStringLiteral("100 x 60 at x:310 y:210"));
-            QCOMPARE(selection.selectionRect, QRectF(310, 210, 100, 60));
-            QCOMPARE(selection.sourceAppName, QStringLiteral("Selected Screen Region"));
-        }
-        QTRY_VERIFY(!selectionWindow());
-    }
-
-    void cropFollowsTheScaleFactor()
-    {
-        QImage picture(200, 100, QImage::Format_RGB32);
-        picture.fill(Qt::black);
-        picture.setDevicePixelRatio(2);
-        const CapturedSelection selection =
-            PrimaryScreenCaptureService::makeSelection(picture, QRect(1440, 0, 100, 50), QRect(10, 5, 20, 12));
-        QCOMPARE(selection.cgImage.size(), QSize(40, 24));
-        QCOMPARE(selection.imageSize, QSizeF(40, 24));
-        QCOMPARE(selection.selectionRect, QRectF(1450, 5, 20, 12));
-        QCOMPARE(selection.referenceDisplayFrame, std::optional(QRectF(1440, 0, 100, 50)));
     }
 
     void applicationIconMatchesTheBrandDrawing()

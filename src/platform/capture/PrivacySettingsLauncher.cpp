@@ -8,11 +8,10 @@ Q_LOGGING_CATEGORY(lcPrivacySettings, "orvanta.capture.permission")
 std::optional<QStringList> PrivacySettingsLauncher::commandForDesktop(const QString &currentDesktop)
 {
     const QStringList desktops = currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    // Only GNOME has a privacy page for screen content; KDE's screen-locking module is not one.
     for (const QString &desktop : desktops) {
         if (desktop.compare(QStringLiteral("GNOME"), Qt::CaseInsensitive) == 0)
             return QStringList{QStringLiteral("gnome-control-center"), QStringLiteral("privacy")};
-        if (desktop.compare(QStringLiteral("KDE"), Qt::CaseInsensitive) == 0)
-            return QStringList{QStringLiteral("systemsettings"), QStringLiteral("kcm_screenlocker")};
     }
     return std::nullopt;
 }

@@ -10,7 +10,7 @@ class PrivacySettingsLauncher
 {
 public:
     // The program and arguments for a desktop named as in XDG_CURRENT_DESKTOP ("GNOME",
-    // "ubuntu:GNOME", "KDE"), or none when this desktop has no known privacy page.
+    // "ubuntu:GNOME"), or none when this desktop has no known privacy page (KDE has none).
     static std::optional<QStringList> commandForDesktop(const QString &currentDesktop);
     // Fire and forget; does nothing when no command is known or it cannot start.
     static void open();

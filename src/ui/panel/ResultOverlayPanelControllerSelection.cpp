@@ -1,17 +1,35 @@
 #include "ResultOverlayPanelController.h"
 
+#include "desktop/CompositingManager.h"
+#include "overlay/SelectionBorderView.h"
+#include "overlay/SelectionMagicEffectView.h"
+
 #include <QWidget>
 
-// The border and glow windows over the captured region.
+// The border and glow windows over the captured region. Both are translucent: without a
+// compositing manager they cannot be drawn, so they are skipped and nothing else changes.
+
+namespace {
+QRectF glowFrame(const QRectF &selection)
+{
+    constexpr int margin = SelectionMagicEffectView::selectionMargin;
+    return selection.adjusted(-margin, -margin, margin, margin);
+}
+} // namespace
 
 void ResultOverlayPanelController::beginSelectionBridge(const QRectF &rect, std::optional<QRectF> displayFrame,
                                                         const QImage &backgroundImage)
 {
     showSelectionBorder(rect);
-    showSelectionEffectWindow(rect.adjusted(-2, -2, 2, 2), true, displayFrame, backgroundImage);
+    showSelectionEffectWindow(glowFrame(rect), true, displayFrame, backgroundImage);
 }
 
-void ResultOverlayPanelController::showSelectionBorder(const QRectF &) {}
+void ResultOverlayPanelController::showSelectionBorder(const QRectF &rect)
+{
+    if (!compositingManagerIsRunning())
+        return;
+    m_selectionBorderWindow = SelectionBorderView::showAround(m_selectionBorderWindow, rect);
+}
 
 void ResultOverlayPanelController::hideSelectionBorder()
 {
@@ -21,10 +39,12 @@ void ResultOverlayPanelController::hideSelectionBorder()
 
 void ResultOverlayPanelController::forgetDecorationWindows()
 {
-    if (m_selectionBorderWindow)
-        m_selectionBorderWindow->deleteLater();
-    if (m_selectionEffectWindow)
-        m_selectionEffectWindow->deleteLater();
+    for (QWidget *window : {m_selectionBorderWindow.data(), m_selectionEffectWindow.data()}) {
+        if (window) {
+            window->hide();
+            window->deleteLater();
+        }
+    }
     m_selectionBorderWindow.clear();
     m_selectionEffectWindow.clear();
 }
@@ -39,9 +59,18 @@ void ResultOverlayPanelController::playSelectionEffectIfNeeded(const CapturedSel
         return;
     m_lastAnimatedCaptureID = capture.id;
     showSelectionBorder(capture.selectionRect);
-    showSelectionEffectWindow(capture.selectionRect.adjusted(-2, -2, 2, 2), true, std::nullopt, QImage());
+    showSelectionEffectWindow(glowFrame(capture.selectionRect), true, std::nullopt, QImage());
 }
 
-void ResultOverlayPanelController::showSelectionEffectWindow(const QRectF &, bool, std::optional<QRectF>,
-                                                             const QImage &)
-{}
+void ResultOverlayPanelController::showSelectionEffectWindow(const QRectF &frame, bool restartAnimation,
+                                                             std::optional<QRectF> referenceDisplayFrame,
+                                                             const QImage &backgroundImage)
+{
+    if (!compositingManagerIsRunning())
+        return;
+    m_selectionEffectWindow = SelectionMagicEffectView::showAt(
+        m_selectionEffectWindow, frame.toAlignedRect(), restartAnimation, referenceDisplayFrame, backgroundImage);
+    // The glow lies beneath the border; the panel, revealed after both, rises above them.
+    if (m_selectionBorderWindow)
+        m_selectionBorderWindow->raise();
+}

@@ -1,0 +1,299 @@
+#include "CaptureDriver.h"
+#include "capture/ScreenSelectionCaptureService.h"
+#include "capture/ScreenSnapshotSourceFactory.h"
+#include "desktop/CompositingManager.h"
+#include "overlay/SelectionBorderView.h"
+#include "overlay/SelectionMagicEffectView.h"
+#include "overlay/SelectionMagicRenderer.h"
+#include "panel/ResultOverlayPanelController.h"
+#include "x11/X11Desktop.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <memory>
+
+namespace {
+xcb_connection_t *connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t rootWindow()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+// Marks `window` as the one the window manager calls active (none for 0).
+void setActiveWindow(xcb_window_t window)
+{
+    const char name[] = "_NET_ACTIVE_WINDOW";
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> atom(
+        xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, sizeof name - 1, name), nullptr), &free);
+    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, rootWindow(), atom->atom, XCB_ATOM_WINDOW, 32, 1, &window);
+    xcb_flush(connection());
+}
+
+// The stacking order of the top-level windows, bottom first.
+QList<WId> stackingOrder()
+{
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), rootWindow()), nullptr), &free);
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    return QList<WId>(children, children + xcb_query_tree_children_length(tree.get()));
+}
+
+template<typename View> QList<QWidget *> visible()
+{
+    QList<QWidget *> found;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<View *>(window) && window->isVisible())
+            found.append(window);
+    }
+    return found;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(std::optional<CaptureError::Kind>)
+
+class ScreenSelectionTest : public QObject
+{
+    Q_OBJECT
+private:
+    QScreen *screen() const { return QGuiApplication::primaryScreen(); }
+
+private Q_SLOTS:
+    void captureThroughTheXServer_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<std::optional<CaptureError::Kind>>("error");
+        const auto cancelled = std::optional(CaptureError::Kind::selectionCancelled);
+        QTest::newRow("drag over the marker") << QStringLiteral("drag") << std::optional<CaptureError::Kind>();
+        QTest::newRow("drag from bottom right") << QStringLiteral("reverse") << std::optional<CaptureError::Kind>();
+        QTest::newRow("a click is too small")
+            << QStringLiteral("click") << std::optional(CaptureError::Kind::selectionTooSmall);
+        QTest::newRow("Escape cancels") << QStringLiteral("escape") << cancelled;
+        QTest::newRow("right click cancels") << QStringLiteral("right") << cancelled;
+    }
+    void captureThroughTheXServer()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(std::optional<CaptureError::Kind>, error);
+        PatternWindow marker;
+        marker.setGeometry(150, 100, 200, 150);
+        marker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&marker));
+        QTest::qWait(100);
+        const QRect region(160, 110, 120, 80);
+        const QImage expected = screenPixels(screen(), region);
+
+        ScreenSelectionCaptureService service(makeScreenSnapshotSource());
+        std::optional<QRectF> bridgedRect;
+        QImage bridgedBackground;
+        service.setSelectionBridge([&](const QRectF &rect, std::optional<QRectF> frame, const QImage &background) {
+            bridgedRect = rect;
+            QCOMPARE(frame, std::optional(QRectF(screen()->geometry())));
+            bridgedBackground = background;
+        });
+        CaptureRun run;
+        run.start(service);
+        QTRY_COMPARE(overlayWindows().size(), QGuiApplication::screens().size());
+        QVERIFY(QTest::qWaitForWindowExposed(overlayWindows().first()));
+        marker.hide(); // the capture must come from the frozen picture, not a later grab
+        QTest::qWait(50);
+        const QRectF from(region);
+        if (gesture == QStringLiteral("escape"))
+            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+        else if (gesture == QStringLiteral("right"))
+            QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("3")}));
+        else if (gesture == QStringLiteral("click"))
+            QVERIFY(dragOn(screen(), from.center(), from.center()));
+        else if (gesture == QStringLiteral("reverse"))
+            QVERIFY(dragOn(screen(), from.bottomRight(), from.topLeft()));
+        else
+            QVERIFY(dragOn(screen(), from.topLeft(), from.bottomRight()));
+        QTRY_VERIFY(run.done);
+        QCOMPARE(run.error, error);
+
+        // Nothing is left behind: no overlay, no grab, no Escape filter.
+        QVERIFY(!service.activeOverlayCoordinator());
+        QTRY_VERIFY(overlayWindows().isEmpty());
+        QVERIFY(!QWidget::keyboardGrabber());
+        if (error)
+            return;
+        const CapturedSelection &selection = *run.selection;
+        QCOMPARE(selection.selectionRect, from);
+        QCOMPARE(selection.imageSize, QSizeF(region.size() * screen()->devicePixelRatio()));
+        QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
+        QCOMPARE(selection.frameDescription, QStringLiteral("120 x 80 at x:160 y:110"));
+        QCOMPARE(bridgedRect, std::optional(from));
+        // The frozen content under the selection, as large as the selection in points.
+        QCOMPARE(bridgedBackground.deviceIndependentSize(), QSizeF(region.size()));
+        bridgedBackground.setDevicePixelRatio(1);
+        QCOMPARE(bridgedBackground.convertToFormat(QImage::Format_RGB32), expected);
+    }
+
+    void initTestCase()
+    {
+        // Qt names the class of its windows (WM_CLASS) after the application.
+        QCoreApplication::setApplicationName(QStringLiteral("Text Editor"));
+    }
+
+    void sourceApplicationIsTheActiveWindow()
+    {
+        QWidget window;
+        setActiveWindow(xcb_window_t(window.winId()));
+        QCOMPARE(X11Desktop::activeWindowApplicationName(), std::optional(QStringLiteral("Text Editor")));
+        setActiveWindow(XCB_WINDOW_NONE);
+        QCOMPARE(X11Desktop::activeWindowApplicationName(), std::optional<QString>());
+    }
+
+    // On two screens side by side (scripts/with-two-screens), possibly at different scales.
+    void selectionFollowsThePressAndStaysOnItsScreen_data()
+    {
+        QTest::addColumn<int>("screenIndex");
+        QTest::addColumn<QPointF>("to");
+        QTest::addColumn<QRectF>("expectedLocal");
+        QTest::newRow("on the left screen") << 0 << QPointF(300, 260) << QRectF(100, 80, 200, 180);
+        QTest::newRow("on the right screen") << 1 << QPointF(300, 260) << QRectF(100, 80, 200, 180);
+        // Released far past the left screen's right edge: the drag stops at that edge.
+        QTest::newRow("clamped to its screen") << 0 << QPointF(5000, 200) << QRectF(100, 80, 1820, 120);
+    }
+    void selectionFollowsThePressAndStaysOnItsScreen()
+    {
+        if (QGuiApplication::screens().size() != 2)
+            QSKIP(
+                qPrintable(QStringLiteral("needs two screens: ") +
+                           qEnvironmentVariable("ORVANTA_TWO_SCREENS_UNAVAILABLE", QStringLiteral("one screen here"))));
+        // The mixed-scale run must really mix them.
+        if (qEnvironmentVariableIsSet("QT_SCREEN_SCALE_FACTORS"))
+            QCOMPARE(QGuiApplication::screens().at(1)->devicePixelRatio(), 2.0);
+        QFETCH(int, screenIndex);
+        QFETCH(QPointF, to);
+        QFETCH(QRectF, expectedLocal);
+        QScreen *screen = QGuiApplication::screens().at(screenIndex);
+        const QRectF frame(screen->geometry());
+        const QRect expectedGlobal = expectedLocal.translated(frame.topLeft()).toRect();
+        PatternWindow pattern;
+        pattern.setGeometry(expectedGlobal.adjusted(-20, -20, 20, 20));
+        pattern.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pattern));
+        QTest::qWait(100);
+        const QImage expected = screenPixels(screen, expectedLocal.toRect());
+
+        ScreenSelectionCaptureService service(makeScreenSnapshotSource());
+        CaptureRun run;
+        run.start(service);
+        QTRY_COMPARE(overlayWindows().size(), 2);
+        const QList<SelectionOverlayWindow *> windows = service.activeOverlayCoordinator()->windows();
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(QTest::qWaitForWindowExposed(windows[i]));
+            QCOMPARE(windows[i]->geometry(), QGuiApplication::screens()[i]->geometry());
+        }
+        pattern.hide();
+
+        // A press on the other screen first: the later press moves the selection away from it.
+        SelectionOverlayWindow *other = windows[1 - screenIndex];
+        QTest::mousePress(other, Qt::LeftButton, {}, QPoint(50, 50));
+        QVERIFY(other->selectionRect());
+        QVERIFY(xdotool(moveTo(nativePoint(screen, QPointF(100, 80))) +
+                        QStringList{QStringLiteral("mousedown"), QStringLiteral("1")}));
+        QTRY_VERIFY(windows[screenIndex]->selectionRect().has_value());
+        QVERIFY(!other->selectionRect());
+        // The X server keeps the pointer on its screens; the overlay keeps the drag on its own.
+        QVERIFY(xdotool(moveTo(nativePoint(screen, to)) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")}));
+        QTRY_VERIFY(run.done);
+        QCOMPARE(run.error, std::optional<CaptureError::Kind>());
+
+        const CapturedSelection &selection = *run.selection;
+        QCOMPARE(selection.selectionRect, QRectF(expectedGlobal));
+        QCOMPARE(selection.referenceDisplayFrame, std::optional(frame));
+        QCOMPARE(selection.cgImage.size(), (expectedLocal.size() * screen->devicePixelRatio()).toSize());
+        QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
+        QTRY_VERIFY(overlayWindows().isEmpty());
+    }
+
+    void glowDrawsOnlyInsideItsRoundedClip_data()
+    {
+        QTest::addColumn<QRectF>("clip");
+        QTest::addColumn<double>("fadeOut");
+        QTest::newRow("full strength") << QRectF(20, 20, 160, 100) << 1.0;
+        QTest::newRow("faded out") << QRectF(20, 20, 160, 100) << 0.0;
+        QTest::newRow("clip 4 points wide") << QRectF(20, 20, 4, 100) << 1.0;
+    }
+    void glowDrawsOnlyInsideItsRoundedClip()
+    {
+        QFETCH(QRectF, clip);
+        QFETCH(double, fadeOut);
+        QImage image(200, 140, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        SelectionMagicRenderer::draw(painter, clip, QRectF(0, -200, 400, 400), fadeOut);
+        painter.end();
+        const QColor inside = image.pixelColor(clip.center().toPoint());
+        const bool drawn = fadeOut > 0 && clip.width() > SelectionMagicRenderer::minimumClipSide;
+        QCOMPARE(inside != QColor(Qt::white), drawn);
+        if (drawn)
+            QVERIFY2(inside.blue() > inside.red(), qPrintable(inside.name()));   // a blue tint
+        QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));                   // outside the clip
+        QCOMPARE(image.pixelColor(clip.topLeft().toPoint()), QColor(Qt::white)); // the rounded corner
+    }
+
+    void decorationNeedsACompositingManager()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(visible<SelectionMagicEffectView>().size(), 0, 5000); // earlier glows end
+        PatternWindow marker;
+        marker.setGeometry(100, 100, 500, 300);
+        marker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&marker));
+        const QRectF selection(200, 200, 300, 120);
+        ResultOverlayPanelController panel;
+        QVERIFY(!compositingManagerIsRunning()); // the plain Xvfb of the test scripts
+        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
+        QVERIFY(visible<SelectionBorderView>().isEmpty() && visible<SelectionMagicEffectView>().isEmpty());
+
+        QProcess compositor;
+        compositor.start(QStringLiteral("xcompmgr"), {});
+        if (!compositor.waitForStarted())
+            QSKIP("xcompmgr is not installed");
+        QTRY_VERIFY(compositingManagerIsRunning());
+        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
+        const QList<QWidget *> borders = visible<SelectionBorderView>();
+        const QList<QWidget *> glows = visible<SelectionMagicEffectView>();
+        QVERIFY(borders.size() == 1 && glows.size() == 1);
+        QCOMPARE(borders[0]->geometry(), QRect(199, 199, 302, 122));
+        QCOMPARE(glows[0]->geometry(), QRect(198, 198, 304, 124));
+        QVERIFY(QTest::qWaitForWindowExposed(borders[0]) && QTest::qWaitForWindowExposed(glows[0]));
+        // Above what they mark, the glow beneath the border; clicks go through both.
+        const QList<WId> order = stackingOrder();
+        QVERIFY(order.indexOf(marker.winId()) < order.indexOf(glows[0]->winId()));
+        QVERIFY(order.indexOf(glows[0]->winId()) < order.indexOf(borders[0]->winId()));
+        const QPoint inside = nativePoint(screen(), selection.center());
+        QVERIFY(xdotool(moveTo(inside) + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
+        QTRY_COMPARE(marker.presses, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(visible<SelectionMagicEffectView>().isEmpty(), 5000); // the glow ends by itself
+        panel.close();
+        QTRY_VERIFY(visible<SelectionBorderView>().isEmpty());
+        compositor.terminate();
+        compositor.waitForFinished();
+    }
+
+    void glowRunEndsOnceAndARestartNeedsNoSecondTimer()
+    {
+        int finishedCalls = 0;
+        SelectionMagicEffectView view(QRect(10, 10, 200, 100), QImage(), [&] { ++finishedCalls; });
+        QVERIFY(view.isAnimating() && view.fadeOut() > 0.9);
+        QTest::qWait(600);
+        view.restartAnimation();
+        QVERIFY(view.fadeOut() > 0.9);
+        QTest::qWait(600); // 1.1 s after the first start the restarted run is still going
+        QVERIFY(finishedCalls == 0 && view.isAnimating());
+        QTRY_COMPARE_WITH_TIMEOUT(finishedCalls, 1, 5000);
+        QVERIFY(!view.isAnimating() && view.fadeOut() == 0.0);
+    }
+};
+
+QTEST_MAIN(ScreenSelectionTest)
+#include "tst_screen_selection.moc"
