@@ -1,42 +1,8 @@
 #include "DevHttpServer.h"
 
-#include "DevServerLog.h"
-
-#include <QHttpServerRequest>
-#include <QMetaEnum>
-#include <QPointer>
-#include <QTcpSocket>
 #include <QTimer>
 
-namespace {
-
-// Inspection and fault control are never recorded or faulted themselves.
-bool isControlPath(const QString &path)
-{
-    return path.startsWith(QStringLiteral("/_dev/"));
-}
-
-DevRequest detached(const QHttpServerRequest &request)
-{
-    DevRequest copy;
-    copy.method =
-        QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method()))).toUpper();
-    copy.path = request.url().path();
-    copy.query = request.url().query(QUrl::FullyEncoded);
-    for (const auto &[name, value] : request.headers())
-        copy.headers.emplaceBack(name.toLower(), value);
-    copy.body = request.body();
-    return copy;
-}
-
-} // namespace
-
-DevHttpServer::DevHttpServer(QObject *parent) : QAbstractHttpServer(parent) {}
-
-void DevHttpServer::route(const QByteArray &method, const QString &path, Handler handler)
-{
-    m_routes[path].insert(method, std::move(handler));
-}
+DevHttpServer::DevHttpServer(QObject *parent) : ServiceHttpServer(parent) {}
 
 std::optional<DevRequest> DevHttpServer::lastRequest(const QString &path) const
 {
@@ -46,47 +12,16 @@ std::optional<DevRequest> DevHttpServer::lastRequest(const QString &path) const
     return *it;
 }
 
-bool DevHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTcpSocket *socket)
+bool DevHttpServer::intercept(const DevRequest &request, const Responder &respond)
 {
-    const DevRequest request = detached(httpRequest);
-    // The socket may close before a late reply is ready; the reply is then dropped.
-    const QPointer<QTcpSocket> connection(socket);
-    const Responder respond = [connection, method = request.method, path = request.path](const DevReply &reply) {
-        // Only the method and path are logged: queries and bodies can carry codes and tokens.
-        qCInfo(lcDevServer).noquote() << method << path << "->" << reply.status;
-        if (connection && connection->state() == QAbstractSocket::ConnectedState)
-            connection->write(reply.serialize());
-    };
-
-    if (!isControlPath(request.path)) {
-        m_lastRequests.insert(request.path, request);
-        if (const std::optional<Fault> fault = m_faults.take(request.path)) {
-            const DevReply reply{fault->status, fault->contentType, fault->body, {}};
-            QTimer::singleShot(fault->delayMs, this, [respond, reply] { respond(reply); });
-            return true;
-        }
-    }
-
-    const auto routes = m_routes.constFind(request.path);
-    if (routes == m_routes.cend()) {
-        respond(DevReply::envelope(404, QStringLiteral("not_found"),
-                                   QStringLiteral("Nothing is served at %1.").arg(request.path)));
-        return true;
-    }
-    const auto handler = routes->constFind(request.method);
-    if (handler == routes->cend()) {
-        DevReply reply = DevReply::envelope(
-            405, QStringLiteral("method_not_allowed"),
-            QStringLiteral("%1 does not accept %2.").arg(request.path, QString::fromLatin1(request.method)));
-        reply.headers.emplaceBack("Allow", routes->keys().join(", "));
-        respond(reply);
-        return true;
-    }
-    (*handler)(request, respond);
+    // Inspection and fault control are never recorded or faulted themselves.
+    if (request.path.startsWith(QStringLiteral("/_dev/")))
+        return false;
+    m_lastRequests.insert(request.path, request);
+    const std::optional<Fault> fault = m_faults.take(request.path);
+    if (!fault)
+        return false;
+    const DevReply reply{fault->status, fault->contentType, fault->body, {}};
+    QTimer::singleShot(fault->delayMs, this, [respond, reply] { respond(reply); });
     return true;
-}
-
-void DevHttpServer::missingHandler(const QHttpServerRequest &, QTcpSocket *)
-{
-    // Every request is answered by handleRequest.
 }

@@ -5,6 +5,7 @@
 #include "DevHttpServer.h"
 #include "FormFields.h"
 #include "IdentityProvider.h"
+#include "MemoryGrantStore.h"
 #include "PresetService.h"
 #include "PresetStore.h"
 
@@ -26,6 +27,7 @@ DevServer::DevServer(DevServerOptions options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
     , m_store(std::make_unique<PresetStore>())
+    , m_grants(std::make_unique<MemoryGrantStore>())
     , m_http(new DevHttpServer(this))
 {}
 
@@ -44,9 +46,10 @@ std::variant<QUrl, QString> DevServer::start()
 
     const QUrl baseUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
     m_identity = std::make_unique<IdentityProvider>(baseUrl.toString(), m_options.clientId, m_options.redirectUri,
-                                                    m_options.tokenLifetimeSeconds);
+                                                    m_options.tokenLifetimeSeconds, *m_grants);
     if (m_options.llmUrl.isValid())
-        m_forwarder = new ChatCompletionForwarder(m_options.llmUrl, m_options.llmKey, m_options.llmModel, this);
+        m_forwarder = new ChatCompletionForwarder(m_options.llmUrl, m_options.llmKey, m_options.llmModel,
+                                                  ChatCompletionForwarder::defaultTimeoutMs, this);
     m_answers = std::make_unique<AnswerService>(*m_identity, m_forwarder);
     m_presets = std::make_unique<PresetService>(*m_identity, *m_store);
     addRoutes();
@@ -59,14 +62,7 @@ void DevServer::addRoutes()
     m_http->route(
         "GET", QStringLiteral("/oauth2/authorize"),
         [this](const DevRequest &request, const Responder &respond) { respond(m_identity->authorize(request)); });
-    m_http->route("POST", QStringLiteral("/oauth2/token"),
-                  [this](const DevRequest &request, const Responder &respond) { respond(m_identity->token(request)); });
-    m_http->route("POST", QStringLiteral("/ai/answer"),
-                  [this](const DevRequest &request, const Responder &respond) { m_answers->handle(request, respond); });
-    m_http->route("GET", QStringLiteral("/prompt-presets"),
-                  [this](const DevRequest &request, const Responder &respond) { respond(m_presets->fetch(request)); });
-    m_http->route("PUT", QStringLiteral("/prompt-presets"),
-                  [this](const DevRequest &request, const Responder &respond) { respond(m_presets->update(request)); });
+    m_http->routeServices(*m_identity, *m_answers, *m_presets);
 
     m_http->route("POST", QStringLiteral("/_dev/faults"), [this](const DevRequest &request, const Responder &respond) {
         const QJsonDocument document = QJsonDocument::fromJson(request.body);

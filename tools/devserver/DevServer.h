@@ -12,6 +12,7 @@ class AnswerService;
 class ChatCompletionForwarder;
 class DevHttpServer;
 class IdentityProvider;
+class MemoryGrantStore;
 class PresetService;
 class PresetStore;
 
@@ -32,6 +33,7 @@ private:
 
     DevServerOptions m_options;
     std::unique_ptr<PresetStore> m_store;
+    std::unique_ptr<MemoryGrantStore> m_grants;
     DevHttpServer *m_http;
     ChatCompletionForwarder *m_forwarder = nullptr;
     std::unique_ptr<IdentityProvider> m_identity;
