@@ -34,20 +34,32 @@ QJsonObject DevServerProcess::Reply::json() const
 
 DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QString &dataDir,
                                    const QProcessEnvironment &environment)
-    : m_network(std::make_unique<QNetworkAccessManager>())
 {
     if (dataDir.isEmpty())
         m_ownDataDir = std::make_unique<QTemporaryDir>();
+    start(QStringLiteral("orvanta-devserver"),
+          QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                      m_ownDataDir ? m_ownDataDir->path() : dataDir} +
+              extraArguments,
+          environment);
+}
+
+DevServerProcess::DevServerProcess(const Program &program, const QProcessEnvironment &environment)
+{
+    start(program.name, program.arguments, environment);
+}
+
+void DevServerProcess::start(const QString &program, const QStringList &arguments,
+                             const QProcessEnvironment &environment)
+{
+    m_network = std::make_unique<QNetworkAccessManager>();
     const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
     if (binDir.isEmpty()) {
         m_error = QStringLiteral("ORVANTA_BIN_DIR is not set.");
         return;
     }
     m_process.setProcessEnvironment(environment);
-    m_process.start(binDir + QStringLiteral("/orvanta-devserver"),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                                m_ownDataDir ? m_ownDataDir->path() : dataDir} +
-                        extraArguments);
+    m_process.start(binDir + QLatin1Char('/') + program, arguments);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         m_error = m_process.errorString();
         return;
@@ -56,7 +68,8 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
     while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
         m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
     if (!m_process.canReadLine()) {
-        m_error = QStringLiteral("orvanta-devserver printed no base URL: ") + QString::fromUtf8(log());
+        m_process.waitForFinished(1000);
+        m_error = program + QStringLiteral(" printed no base URL: ") + QString::fromUtf8(log());
         stop();
         return;
     }
@@ -147,10 +160,8 @@ bool DevServerProcess::setTokenLifetime(int seconds)
                .status == 204;
 }
 
-std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
+QUrlQuery DevServerProcess::authorizeQuery(const QByteArray &verifier, const QByteArray &state)
 {
-    const QByteArray verifier = randomBase64Url(64);
-    const QByteArray state = randomBase64Url(32);
     QUrlQuery authorize;
     authorize.addQueryItem(QStringLiteral("client_id"), clientId);
     authorize.addQueryItem(QStringLiteral("response_type"), QStringLiteral("code"));
@@ -162,10 +173,12 @@ std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
         QStringLiteral("code_challenge"),
         QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256).toBase64(base64Url)));
     authorize.addQueryItem(QStringLiteral("state"), QString::fromLatin1(state));
-    if (!devUser.isEmpty())
-        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
-    const Reply redirect =
-        request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded));
+    return authorize;
+}
+
+std::optional<QJsonObject> DevServerProcess::exchange(const Reply &redirect, const QByteArray &verifier,
+                                                      const QByteArray &state)
+{
     const QUrlQuery callback(QUrl::fromEncoded(redirect.headers.value("location")));
     if (redirect.status != 302 || callback.queryItemValue(QStringLiteral("state")) != QString::fromLatin1(state))
         return std::nullopt;
@@ -180,4 +193,31 @@ std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
     if (tokens.status != 200)
         return std::nullopt;
     return tokens.json();
+}
+
+std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
+{
+    const QByteArray verifier = randomBase64Url(64);
+    const QByteArray state = randomBase64Url(32);
+    QUrlQuery authorize = authorizeQuery(verifier, state);
+    if (!devUser.isEmpty())
+        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
+    return exchange(request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded)),
+                    verifier, state);
+}
+
+std::variant<QJsonObject, DevServerProcess::Reply> DevServerProcess::signInWithPassphrase(const QString &user,
+                                                                                          const QString &passphrase)
+{
+    const QByteArray verifier = randomBase64Url(64);
+    const QByteArray state = randomBase64Url(32);
+    // What the page's form posts: the authorize request as it came, and the two fields.
+    const QByteArrayList fields{
+        "request=" + QUrl::toPercentEncoding(authorizeQuery(verifier, state).toString(QUrl::FullyEncoded)),
+        "user=" + QUrl::toPercentEncoding(user), "passphrase=" + QUrl::toPercentEncoding(passphrase)};
+    const Reply page = request("POST", QStringLiteral("/oauth2/authorize"), fields.join('&'),
+                               {{"Content-Type", "application/x-www-form-urlencoded"}});
+    if (const auto tokens = exchange(page, verifier, state))
+        return *tokens;
+    return page;
 }

@@ -1,0 +1,286 @@
+#include "DevServerProcess.h"
+#include "StandInModel.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString passphrase = QStringLiteral("correct horse battery");
+
+QByteArray bearer(const QJsonObject &tokens)
+{
+    return "Bearer " + tokens.value(QStringLiteral("id_token")).toString().toUtf8();
+}
+
+QByteArray answerBody(const QString &user, bool withImage)
+{
+    QJsonObject body{{QStringLiteral("user_id"), user},
+                     {QStringLiteral("capture_mode"), withImage ? QStringLiteral("IMAGE") : QStringLiteral("TEXT")},
+                     {QStringLiteral("ocr_text"), QStringLiteral("Total 42")},
+                     {QStringLiteral("question"), QStringLiteral("What is the total?")},
+                     {QStringLiteral("history"), QJsonArray()}};
+    if (withImage) {
+        body.insert(QStringLiteral("image_base64"), QString::fromLatin1(QByteArray("\xFF\xD8 jpeg").toBase64()));
+        body.insert(QStringLiteral("image_mime_type"), QStringLiteral("image/jpeg"));
+    }
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
+// One server's folder: configuration, data, and a user added through the command line.
+class ServerFolder
+{
+public:
+    explicit ServerFolder(const QUrl &modelUrl, const QStringList &extraLines = {})
+        : m_config(m_dir.filePath(QStringLiteral("server.conf")))
+    {
+        QFile file(m_config);
+        if (file.open(QIODevice::WriteOnly))
+            file.write((QStringList{QStringLiteral("[server]"), QStringLiteral("port=0"),
+                                    QStringLiteral("data=") + m_dir.filePath(QStringLiteral("data")),
+                                    QStringLiteral("[model]"), QStringLiteral("url=") + modelUrl.toString(),
+                                    QStringLiteral("key=model-key"), QStringLiteral("timeout=2")} +
+                        extraLines)
+                           .join(QLatin1Char('\n'))
+                           .toUtf8());
+    }
+
+    QString config() const { return m_config; }
+
+    // orvanta-server with these arguments and --config; its exit status.
+    int run(const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-server"),
+                      arguments + QStringList{QStringLiteral("--config"), m_config});
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(30000);
+        m_lastError = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QByteArray lastError() const { return m_lastError; }
+
+    std::unique_ptr<DevServerProcess> start()
+    {
+        return std::make_unique<DevServerProcess>(DevServerProcess::Program{
+            QStringLiteral("orvanta-server"), {QStringLiteral("serve"), QStringLiteral("--config"), m_config}});
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_config;
+    QByteArray m_lastError;
+};
+
+} // namespace
+
+class ServerTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    StandInModel m_model;
+    std::unique_ptr<ServerFolder> m_folder;
+    std::unique_ptr<DevServerProcess> m_server;
+
+    QJsonObject signIn()
+    {
+        const auto signedIn = m_server->signInWithPassphrase(QStringLiteral("alice"), passphrase);
+        if (!std::holds_alternative<QJsonObject>(signedIn))
+            return {};
+        return std::get<QJsonObject>(signedIn);
+    }
+
+    DevServerProcess::Reply ask(const QJsonObject &tokens, bool withImage = false)
+    {
+        return m_server->request("POST", QStringLiteral("/ai/answer"), answerBody(QStringLiteral("alice"), withImage),
+                                 {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}});
+    }
+
+    DevServerProcess::Reply refresh(const QJsonObject &tokens)
+    {
+        const QByteArray form = "grant_type=refresh_token&client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&refresh_token=" +
+                                QUrl::toPercentEncoding(tokens.value(QStringLiteral("refresh_token")).toString());
+        return m_server->request("POST", QStringLiteral("/oauth2/token"), form,
+                                 {{"Content-Type", "application/x-www-form-urlencoded"}});
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_model.baseUrl().isValid());
+        m_model.setBehaviour(StandInModel::Behaviour::Answer);
+        m_model.setDelayMs(0);
+        m_folder = std::make_unique<ServerFolder>(m_model.baseUrl());
+        QCOMPARE(m_folder->run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")},
+                               passphrase.toUtf8() + '\n'),
+                 0);
+        m_server = m_folder->start();
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
+
+    void cleanup()
+    {
+        m_server.reset();
+        m_folder.reset();
+    }
+
+    void signsInOnlyWithTheRightPassphrase_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("status");
+        QTest::newRow("right passphrase") << "alice" << passphrase << 302;
+        QTest::newRow("wrong passphrase") << "alice"
+                                          << "correct horse battery!" << 401;
+        QTest::newRow("unknown user") << "mallory" << passphrase << 401;
+        QTest::newRow("empty passphrase") << "alice"
+                                          << "" << 400;
+    }
+
+    void signsInOnlyWithTheRightPassphrase()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, typed);
+        QFETCH(int, status);
+        const auto signedIn = m_server->signInWithPassphrase(user, typed);
+        if (status == 302) {
+            QVERIFY(std::holds_alternative<QJsonObject>(signedIn));
+            const QJsonObject tokens = std::get<QJsonObject>(signedIn);
+            const DevServerProcess::Reply reply = ask(tokens);
+            QCOMPARE(reply.status, 200);
+            QCOMPARE(reply.json().value(QStringLiteral("answer")).toString(),
+                     StandInModel::answerFor(QStringLiteral("What is the total?")));
+            QCOMPARE(m_model.lastAuthorization(), QByteArray("Bearer model-key"));
+            return;
+        }
+        QVERIFY(std::holds_alternative<DevServerProcess::Reply>(signedIn));
+        QCOMPARE(std::get<DevServerProcess::Reply>(signedIn).status, status);
+    }
+
+    void refusesFurtherAttemptsAfterRepeatedFailures()
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            const auto failed =
+                m_server->signInWithPassphrase(QStringLiteral("alice"), QStringLiteral("guess-%1").arg(attempt));
+            QCOMPARE(std::get<DevServerProcess::Reply>(failed).status, 401);
+        }
+        const auto throttled = m_server->signInWithPassphrase(QStringLiteral("alice"), passphrase);
+        QVERIFY(std::holds_alternative<DevServerProcess::Reply>(throttled));
+        QCOMPARE(std::get<DevServerProcess::Reply>(throttled).status, 429);
+    }
+
+    void keepsSessionsAndPresetsAcrossARestart()
+    {
+        const QJsonObject tokens = signIn();
+        QVERIFY(!tokens.isEmpty());
+        const QByteArray presets =
+            R"({"user_id":"alice","presets":[{"id":"explain","title":"T","subtitle":"S","prompt":"P"}]})";
+        QCOMPARE(m_server
+                     ->request("PUT", QStringLiteral("/prompt-presets"), presets,
+                               {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}})
+                     .status,
+                 200);
+        QVERIFY(m_server->stop());
+        m_server = m_folder->start();
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+
+        QCOMPARE(ask(tokens).status, 200);
+        QCOMPARE(refresh(tokens).status, 200);
+        const DevServerProcess::Reply stored = m_server->request("GET", QStringLiteral("/prompt-presets?user_id=alice"),
+                                                                 {}, {{"Authorization", bearer(tokens)}});
+        QCOMPARE(stored.json().value(QStringLiteral("presets")).toArray().size(), 1);
+    }
+
+    void revokingEndsEverySessionAtOnce()
+    {
+        const QJsonObject tokens = signIn();
+        QVERIFY(!tokens.isEmpty());
+        QCOMPARE(m_folder->run({QStringLiteral("user"), QStringLiteral("revoke"), QStringLiteral("alice")}), 0);
+        QCOMPARE(ask(tokens).status, 401);
+        QCOMPARE(refresh(tokens).status, 400);
+        // Signing in again works.
+        QCOMPARE(ask(signIn()).status, 200);
+    }
+
+    void reportsAModelThatFails_data()
+    {
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<bool>("withImage");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("slower than the time limit") << int(StandInModel::Behaviour::Answer) << 4000 << false << 504
+                                                    << "The language model did not answer within 2 seconds.";
+        QTest::newRow("refuses a picture")
+            << int(StandInModel::Behaviour::RefuseImages) << 0 << true << 400 << "ocr_text is required.";
+        QTest::newRow("refusal without a picture")
+            << int(StandInModel::Behaviour::RefuseImages) << 0 << false << 502
+            << "The language model endpoint answered with status 400: image input is not supported by this model";
+        QTest::newRow("answers nonsense") << int(StandInModel::Behaviour::Nonsense) << 0 << false << 502
+                                          << "The language model endpoint's reply is not a chat completion.";
+        QTest::newRow("fails") << int(StandInModel::Behaviour::Fail) << 0 << false << 502
+                               << "The language model endpoint answered with status 500: the model crashed";
+    }
+
+    void reportsAModelThatFails()
+    {
+        QFETCH(int, behaviour);
+        QFETCH(int, delayMs);
+        QFETCH(bool, withImage);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QJsonObject tokens = signIn();
+        m_model.setBehaviour(StandInModel::Behaviour(behaviour));
+        m_model.setDelayMs(delayMs);
+        const DevServerProcess::Reply reply = ask(tokens, withImage);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.json().value(QStringLiteral("message")).toString(), message);
+    }
+
+    void sendsThePictureAsAnImagePart()
+    {
+        QCOMPARE(ask(signIn(), true).status, 200);
+        const QJsonArray parts = m_model.lastBody()
+                                     ->value(QStringLiteral("messages"))
+                                     .toArray()
+                                     .last()
+                                     .toObject()
+                                     .value(QStringLiteral("content"))
+                                     .toArray();
+        QCOMPARE(parts.at(1).toObject().value(QStringLiteral("image_url")).toObject().value(QStringLiteral("url")),
+                 QStringLiteral("data:image/jpeg;base64,") +
+                     QString::fromLatin1(QByteArray("\xFF\xD8 jpeg").toBase64()));
+    }
+
+    void reportsAModelEndpointThatIsDown()
+    {
+        ServerFolder folder(QUrl(QStringLiteral("http://127.0.0.1:9/v1")));
+        QCOMPARE(
+            folder.run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")}, passphrase.toUtf8()),
+            0);
+        m_server = folder.start();
+        const DevServerProcess::Reply reply = ask(signIn());
+        QCOMPARE(reply.status, 502);
+        QVERIFY(reply.json()
+                    .value(QStringLiteral("message"))
+                    .toString()
+                    .startsWith(QStringLiteral("The language model endpoint could not be reached: ")));
+    }
+
+    void refusesPlainHttpOffLoopback()
+    {
+        ServerFolder folder(m_model.baseUrl(), {QStringLiteral("[server]"), QStringLiteral("address=0.0.0.0")});
+        QCOMPARE(folder.run({QStringLiteral("serve")}), 1);
+        QVERIFY(folder.lastError().contains("without TLS"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ServerTest)
+#include "tst_server.moc"
