@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 const QString passphrase = QStringLiteral("correct horse battery");
@@ -78,6 +80,54 @@ private:
     QByteArray m_lastError;
 };
 
+// A PostgreSQL cluster of the test's own in a temporary folder, reached through a socket there
+// only. initdb refuses to run as root, so root runs it as the postgres account.
+class PostgresCluster
+{
+public:
+    PostgresCluster()
+    {
+        const QString bin = QStringLiteral("/usr/lib/postgresql/15/bin/");
+        if (!QFile::exists(bin + QStringLiteral("initdb")) || !m_dir.isValid())
+            return;
+        const QString data = m_dir.filePath(QStringLiteral("data"));
+        if (::geteuid() == 0) {
+            m_prefix = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"),
+                        QStringLiteral("--")};
+            QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), m_dir.path()});
+        }
+        m_ready =
+            run({bin + QStringLiteral("initdb"), QStringLiteral("-D"), data, QStringLiteral("-A"),
+                 QStringLiteral("trust"), QStringLiteral("-U"), QStringLiteral("orvanta")}) &&
+            run({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-o"),
+                 QStringLiteral("-c listen_addresses= -k ") + m_dir.path(), QStringLiteral("start")});
+        m_stop = {bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),        data,
+                  QStringLiteral("-m"),           QStringLiteral("immediate"), QStringLiteral("stop")};
+    }
+    ~PostgresCluster()
+    {
+        if (m_ready)
+            run(m_stop);
+    }
+
+    bool isReady() const { return m_ready; }
+    QString url() const { return QStringLiteral("postgresql://orvanta@localhost/postgres?host=") + m_dir.path(); }
+
+private:
+    bool run(const QStringList &command) const
+    {
+        QProcess process;
+        process.start((m_prefix + command).first(), (m_prefix + command).mid(1));
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+
+    QTemporaryDir m_dir;
+    QStringList m_prefix;
+    QStringList m_stop;
+    bool m_ready = false;
+};
+
 } // namespace
 
 class ServerTest : public QObject
@@ -89,26 +139,33 @@ private:
     std::unique_ptr<ServerFolder> m_folder;
     std::unique_ptr<DevServerProcess> m_server;
 
-    QJsonObject signIn()
+    QJsonObject signIn() { return signIn(*m_server); }
+    DevServerProcess::Reply ask(const QJsonObject &tokens, bool withImage = false)
     {
-        const auto signedIn = m_server->signInWithPassphrase(QStringLiteral("alice"), passphrase);
+        return ask(*m_server, tokens, withImage);
+    }
+    DevServerProcess::Reply refresh(const QJsonObject &tokens) { return refresh(*m_server, tokens); }
+
+    static QJsonObject signIn(DevServerProcess &server)
+    {
+        const auto signedIn = server.signInWithPassphrase(QStringLiteral("alice"), passphrase);
         if (!std::holds_alternative<QJsonObject>(signedIn))
             return {};
         return std::get<QJsonObject>(signedIn);
     }
 
-    DevServerProcess::Reply ask(const QJsonObject &tokens, bool withImage = false)
+    static DevServerProcess::Reply ask(DevServerProcess &server, const QJsonObject &tokens, bool withImage = false)
     {
-        return m_server->request("POST", QStringLiteral("/ai/answer"), answerBody(QStringLiteral("alice"), withImage),
-                                 {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}});
+        return server.request("POST", QStringLiteral("/ai/answer"), answerBody(QStringLiteral("alice"), withImage),
+                              {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}});
     }
 
-    DevServerProcess::Reply refresh(const QJsonObject &tokens)
+    static DevServerProcess::Reply refresh(DevServerProcess &server, const QJsonObject &tokens)
     {
         const QByteArray form = "grant_type=refresh_token&client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&refresh_token=" +
                                 QUrl::toPercentEncoding(tokens.value(QStringLiteral("refresh_token")).toString());
-        return m_server->request("POST", QStringLiteral("/oauth2/token"), form,
-                                 {{"Content-Type", "application/x-www-form-urlencoded"}});
+        return server.request("POST", QStringLiteral("/oauth2/token"), form,
+                              {{"Content-Type", "application/x-www-form-urlencoded"}});
     }
 
 private Q_SLOTS:
@@ -272,6 +329,29 @@ private Q_SLOTS:
                     .value(QStringLiteral("message"))
                     .toString()
                     .startsWith(QStringLiteral("The language model endpoint could not be reached: ")));
+    }
+
+    void twoServersOnOnePostgresServeOneApplication()
+    {
+        PostgresCluster postgres;
+        if (!postgres.isReady())
+            QSKIP("PostgreSQL 15 (Debian's postgresql package) is not installed or does not start here.");
+        const QStringList shared{QStringLiteral("[database]"), QStringLiteral("url=") + postgres.url()};
+        ServerFolder first(m_model.baseUrl(), shared);
+        ServerFolder second(m_model.baseUrl(), shared);
+        QVERIFY2(first.run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")},
+                           passphrase.toUtf8()) == 0,
+                 first.lastError().constData());
+        const std::unique_ptr<DevServerProcess> servers[] = {first.start(), second.start()};
+        QVERIFY2(servers[1]->isRunning(), qPrintable(servers[1]->errorString()));
+        QJsonObject tokens = signIn(*servers[0]);
+        // Each request goes to the other server than the one before, as a load balancer may send them.
+        for (int turn = 1; turn <= 4; ++turn) {
+            QCOMPARE(ask(*servers[turn % 2], tokens).status, 200);
+            const DevServerProcess::Reply renewed = refresh(*servers[(turn + 1) % 2], tokens);
+            QCOMPARE(renewed.status, 200);
+            tokens.insert(QStringLiteral("id_token"), renewed.json().value(QStringLiteral("id_token")));
+        }
     }
 
     void refusesPlainHttpOffLoopback()

@@ -38,6 +38,12 @@ qint64 now()
 QSqlQuery run(const QSqlDatabase &database, const QString &statement, const QVariantList &values = {})
 {
     QSqlQuery query(database);
+    // PostgreSQL cannot prepare schema statements, which have no values.
+    if (values.isEmpty()) {
+        if (!query.exec(statement))
+            throw StoreFailure{query.lastError().text()};
+        return query;
+    }
     if (!query.prepare(statement))
         throw StoreFailure{query.lastError().text()};
     for (int i = 0; i < values.size(); ++i)
