@@ -53,14 +53,18 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
         return;
     }
     const QDeadlineTimer deadline(startTimeoutMs);
-    while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+    // Two lines: the base URL, then the control secret.
+    const auto twoLines = [this] { return m_process.peek(4096).count('\n') >= 2; };
+    while (!twoLines() && m_process.state() == QProcess::Running && !deadline.hasExpired())
         m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
-    if (!m_process.canReadLine()) {
-        m_error = QStringLiteral("orvanta-devserver printed no base URL: ") + QString::fromUtf8(log());
+    if (!twoLines()) {
+        m_error = QStringLiteral("orvanta-devserver printed no base URL and secret: ") + QString::fromUtf8(log());
         stop();
         return;
     }
-    m_baseUrl = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    const QUrl baseUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    m_controlSecret = m_process.readLine().trimmed();
+    m_baseUrl = baseUrl;
 }
 
 DevServerProcess::~DevServerProcess()
@@ -95,6 +99,11 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 {
     QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (pathAndQuery.startsWith(QStringLiteral("/_dev/"))) {
+        request.setRawHeader("X-Orvanta-Dev-Secret", m_controlSecret);
+        if (!body.isEmpty())
+            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    }
     for (const auto &[name, value] : headers)
         request.setRawHeader(name, value);
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
@@ -119,8 +128,7 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 
 bool DevServerProcess::injectFault(const QJsonObject &fault)
 {
-    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 
@@ -142,8 +150,7 @@ std::optional<QJsonObject> DevServerProcess::lastRequest(const QString &path)
 bool DevServerProcess::setTokenLifetime(int seconds)
 {
     const QJsonObject settings{{QStringLiteral("token_lifetime"), seconds}};
-    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 

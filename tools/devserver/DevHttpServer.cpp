@@ -16,6 +16,17 @@ bool isControlPath(const QString &path)
     return path.startsWith(QStringLiteral("/_dev/"));
 }
 
+// Compares in time independent of where the first difference lies.
+bool sameSecret(const QByteArray &given, const QByteArray &expected)
+{
+    if (expected.isEmpty() || given.size() != expected.size())
+        return false;
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < given.size(); ++i)
+        difference |= static_cast<unsigned char>(given.at(i) ^ expected.at(i));
+    return difference == 0;
+}
+
 DevRequest detached(const QHttpServerRequest &request)
 {
     DevRequest copy;
@@ -46,6 +57,24 @@ std::optional<DevRequest> DevHttpServer::lastRequest(const QString &path) const
     return *it;
 }
 
+std::optional<DevReply> DevHttpServer::refusal(const DevRequest &request) const
+{
+    if (!m_authorities.contains(request.header("host").toLower()))
+        return DevReply::envelope(421, QStringLiteral("misdirected_request"),
+                                  QStringLiteral("This server answers only to its own loopback address."));
+    if (!isControlPath(request.path))
+        return std::nullopt;
+    // Checked before anything else about the request, so a refusal tells nothing about the records.
+    if (!sameSecret(request.header("x-orvanta-dev-secret"), m_controlSecret))
+        return DevReply::envelope(403, QStringLiteral("forbidden"),
+                                  QStringLiteral("The /_dev/ endpoints need the X-Orvanta-Dev-Secret header."));
+    const QByteArray contentType = request.header("content-type").toLower();
+    if (!request.body.isEmpty() && !contentType.startsWith("application/json"))
+        return DevReply::envelope(415, QStringLiteral("unsupported_media_type"),
+                                  QStringLiteral("The /_dev/ endpoints take application/json only."));
+    return std::nullopt;
+}
+
 bool DevHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTcpSocket *socket)
 {
     const DevRequest request = detached(httpRequest);
@@ -58,16 +87,29 @@ bool DevHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTcpSoc
             connection->write(reply.serialize());
     };
 
+    if (const std::optional<DevReply> refused = refusal(request)) {
+        respond(*refused);
+        return true;
+    }
+    const auto routes = m_routes.constFind(request.path);
     if (!isControlPath(request.path)) {
-        m_lastRequests.insert(request.path, request);
+        // Only routed paths are recorded, so the records stay as few as the routes.
+        if (routes != m_routes.cend())
+            m_lastRequests.insert(request.path, request);
         if (const std::optional<Fault> fault = m_faults.take(request.path)) {
-            const DevReply reply{fault->status, fault->contentType, fault->body, {}};
+            // Whatever a test injects must not run as a page of this origin.
+            DevReply reply{
+                fault->status,
+                fault->contentType,
+                fault->body,
+                {{"Content-Security-Policy", "sandbox; default-src 'none'"}, {"X-Content-Type-Options", "nosniff"}}};
+            if (!fault->location.isEmpty())
+                reply.headers.emplaceBack("Location", fault->location);
             QTimer::singleShot(fault->delayMs, this, [respond, reply] { respond(reply); });
             return true;
         }
     }
 
-    const auto routes = m_routes.constFind(request.path);
     if (routes == m_routes.cend()) {
         respond(DevReply::envelope(404, QStringLiteral("not_found"),
                                    QStringLiteral("Nothing is served at %1.").arg(request.path)));
