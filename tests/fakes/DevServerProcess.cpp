@@ -41,16 +41,16 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
           QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
                       m_ownDataDir ? m_ownDataDir->path() : dataDir} +
               extraArguments,
-          environment);
+          environment, true);
 }
 
 DevServerProcess::DevServerProcess(const Program &program, const QProcessEnvironment &environment)
 {
-    start(program.name, program.arguments, environment);
+    start(program.name, program.arguments, environment, false);
 }
 
 void DevServerProcess::start(const QString &program, const QStringList &arguments,
-                             const QProcessEnvironment &environment)
+                             const QProcessEnvironment &environment, bool withControlSecret)
 {
     m_network = std::make_unique<QNetworkAccessManager>();
     const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
@@ -65,15 +65,21 @@ void DevServerProcess::start(const QString &program, const QStringList &argument
         return;
     }
     const QDeadlineTimer deadline(startTimeoutMs);
-    while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+    // The base URL, then the development server's control secret.
+    const int lines = withControlSecret ? 2 : 1;
+    const auto allLines = [this, lines] { return m_process.peek(4096).count('\n') >= lines; };
+    while (!allLines() && m_process.state() == QProcess::Running && !deadline.hasExpired())
         m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
-    if (!m_process.canReadLine()) {
+    if (!allLines()) {
         m_process.waitForFinished(1000);
         m_error = program + QStringLiteral(" printed no base URL: ") + QString::fromUtf8(log());
         stop();
         return;
     }
-    m_baseUrl = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    const QUrl baseUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    if (withControlSecret)
+        m_controlSecret = m_process.readLine().trimmed();
+    m_baseUrl = baseUrl;
 }
 
 DevServerProcess::~DevServerProcess()
@@ -108,6 +114,11 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 {
     QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (pathAndQuery.startsWith(QStringLiteral("/_dev/"))) {
+        request.setRawHeader("X-Orvanta-Dev-Secret", m_controlSecret);
+        if (!body.isEmpty())
+            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    }
     for (const auto &[name, value] : headers)
         request.setRawHeader(name, value);
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
@@ -132,8 +143,7 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 
 bool DevServerProcess::injectFault(const QJsonObject &fault)
 {
-    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 
@@ -155,8 +165,7 @@ std::optional<QJsonObject> DevServerProcess::lastRequest(const QString &path)
 bool DevServerProcess::setTokenLifetime(int seconds)
 {
     const QJsonObject settings{{QStringLiteral("token_lifetime"), seconds}};
-    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 

@@ -52,12 +52,15 @@ public:
     QString errorString() const { return m_error; }
     QUrl baseUrl() const { return m_baseUrl; }
     QString baseUrlString() const { return m_baseUrl.toString(); }
+    // The secret the server printed; request() sends it to the /_dev/ endpoints.
+    QByteArray controlSecret() const { return m_controlSecret; }
     // The server's standard error so far.
     QByteArray log();
     // Stops the server; returns whether it exited normally with status 0.
     bool stop();
 
-    // One request; redirects are not followed. pathAndQuery starts with "/".
+    // One request; redirects are not followed. pathAndQuery starts with "/". Requests to /_dev/
+    // carry the secret, and a body without a Content-Type goes as JSON.
     Reply request(const QByteArray &method, const QString &pathAndQuery, const QByteArray &body = {},
                   const QList<QPair<QByteArray, QByteArray>> &headers = {});
 
@@ -74,7 +77,8 @@ public:
     std::variant<QJsonObject, Reply> signInWithPassphrase(const QString &user, const QString &passphrase);
 
 private:
-    void start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment);
+    void start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+               bool withControlSecret);
     // The authorize request's query for a new verifier and state.
     static QUrlQuery authorizeQuery(const QByteArray &verifier, const QByteArray &state);
     // The token endpoint's reply to the code in a redirect to the callback, or none.
@@ -84,6 +88,7 @@ private:
     QProcess m_process;
     QByteArray m_log;
     QUrl m_baseUrl;
+    QByteArray m_controlSecret;
     QString m_error;
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

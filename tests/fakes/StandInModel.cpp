@@ -58,8 +58,10 @@ StandInModel::StandInModel(QObject *parent) : QObject(parent), m_http(new Servic
                       }
                       QTimer::singleShot(m_delayMs, this, [respond, reply] { respond(reply); });
                   });
-    if (const quint16 port = m_http->listen(QHostAddress::LocalHost, 0))
+    if (const quint16 port = m_http->listen(QHostAddress::LocalHost, 0)) {
+        m_http->setAuthorities({"127.0.0.1:" + QByteArray::number(port)});
         m_baseUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(port));
+    }
 }
 
 QString StandInModel::answerFor(const QString &question)

@@ -63,6 +63,11 @@ bool ServiceHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTc
         if (connection && connection->state() == QAbstractSocket::ConnectedState)
             connection->write(reply.serialize());
     };
+    if (!m_authorities.contains(request.header("host").toLower())) {
+        respond(DevReply::envelope(421, QStringLiteral("misdirected_request"),
+                                   QStringLiteral("This server answers only to its own address.")));
+        return true;
+    }
     if (intercept(request, respond))
         return true;
 

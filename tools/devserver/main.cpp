@@ -2,6 +2,7 @@
 #include "DevServerLog.h"
 #include "TerminationSignals.h"
 
+#include "hosted/HttpExchange.h"
 #include "settings/DeveloperSettingsStore.h"
 
 #include <QCommandLineParser>
@@ -57,9 +58,10 @@ int main(int argc, char *argv[])
         options.llmUrl = QUrl(llmUrl, QUrl::StrictMode);
         options.llmKey = llmKey;
         options.llmModel = qEnvironmentVariable("ORVANTA_DEV_LLM_MODEL", QStringLiteral("gpt-4o-mini"));
-        const QString scheme = options.llmUrl.scheme();
-        if (!options.llmUrl.isValid() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
-            std::fprintf(stderr, "orvanta-devserver: ORVANTA_DEV_LLM_URL is not an http(s) URL.\n");
+        // The key travels in the clear over plain HTTP: only to this machine, then.
+        if (!HttpExchange::mayCarryCredentials(options.llmUrl)) {
+            std::fprintf(stderr, "orvanta-devserver: ORVANTA_DEV_LLM_URL must be an https URL, or an http URL of "
+                                 "this machine (127.0.0.1, ::1, localhost).\n");
             return 2;
         }
     } else if (!llmUrl.isEmpty() || !llmKey.isEmpty()) {
@@ -77,8 +79,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QUrl baseUrl = std::get<QUrl>(started);
-    // The first line of standard output is the contract with whoever started us.
-    std::printf("%s\n", baseUrl.toEncoded().constData());
+    // The first two lines of standard output are the contract with whoever started us: the base
+    // URL, then the secret the /_dev/ endpoints want in X-Orvanta-Dev-Secret.
+    std::printf("%s\n%s\n", baseUrl.toEncoded().constData(), server.controlSecret().constData());
     std::fflush(stdout);
     qCInfo(lcDevServer).noquote() << "serving on" << baseUrl.toString()
                                   << (options.llmUrl.isValid() ? "with a language model" : "with offline answers");

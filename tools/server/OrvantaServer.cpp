@@ -72,6 +72,7 @@ std::variant<QUrl, QString> OrvantaServer::start()
         return *error;
 
     const QUrl baseUrl = m_config.baseUrl(m_boundPort);
+    m_http->setAuthorities(m_config.authorities(m_boundPort));
     // Tokens name the public URL when there is one; the secret in the database is what makes
     // them ours, so a server that comes back on another port keeps its sessions.
     const QString issuer =

@@ -1,5 +1,6 @@
 #include "ServerConfig.h"
 
+#include "hosted/HttpExchange.h"
 #include "settings/DeveloperSettingsStore.h"
 
 #include <QDir>
@@ -99,6 +100,10 @@ std::variant<ServerConfig, QString> ServerConfig::load(const QString &path)
             throw Problem{QStringLiteral("model/url is required: an OpenAI-compatible endpoint such as "
                                          "http://127.0.0.1:8080/v1 or https://api.openai.com/v1.")};
         config.modelKey = file.value(Keys::modelKey).toString();
+        // The key travels in the clear over plain HTTP: only to this machine, then.
+        if (!config.modelKey.isEmpty() && !HttpExchange::mayCarryCredentials(config.modelUrl))
+            throw Problem{QStringLiteral("model/url must be an https URL when model/key is set, or an http URL "
+                                         "of this machine (127.0.0.1, ::1, localhost).")};
         config.modelName = file.value(Keys::modelName).toString();
         config.modelTimeoutSeconds = number(file, Keys::modelTimeout, config.modelTimeoutSeconds, 1, 600);
     } catch (const Problem &problem) {
@@ -155,6 +160,21 @@ QUrl ServerConfig::baseUrl(quint16 boundPort) const
     url.setHost(address.toString());
     url.setPort(boundPort);
     return url;
+}
+
+QByteArrayList ServerConfig::authorities(quint16 boundPort) const
+{
+    const QUrl url = baseUrl(boundPort);
+    const QByteArray host = url.host(QUrl::FullyEncoded).toLower().toUtf8();
+    const QByteArray bracketed = url.host().contains(QLatin1Char(':')) ? '[' + host + ']' : host;
+    const int defaultPort = url.scheme() == QStringLiteral("https") ? 443 : 80;
+    const QByteArray port = QByteArray::number(url.port(defaultPort));
+    QByteArrayList names{bracketed + ':' + port};
+    if (url.port(defaultPort) == defaultPort)
+        names.append(bracketed);
+    if (address.isLoopback() && !publicUrl.isValid())
+        names.append("localhost:" + port);
+    return names;
 }
 
 QUrl ServerConfig::chatCompletionsUrl() const

@@ -43,6 +43,8 @@ struct ServerConfig
     bool servesTls() const { return !certificateFile.isEmpty(); }
     // The base URL clients use.
     QUrl baseUrl(quint16 boundPort) const;
+    // The Host header values the server answers to: its loopback names, or its public URL's host.
+    QByteArrayList authorities(quint16 boundPort) const;
     // The endpoint messages are posted to.
     QUrl chatCompletionsUrl() const;
 };
