@@ -4,8 +4,13 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -352,6 +357,77 @@ private Q_SLOTS:
             QCOMPARE(renewed.status, 200);
             tokens.insert(QStringLiteral("id_token"), renewed.json().value(QStringLiteral("id_token")));
         }
+    }
+
+    void setupWritesAPrivateConfigurationAndPointsTheApplication()
+    {
+        QTemporaryDir home;
+        QFile passphraseFile(home.filePath(QStringLiteral("passphrase")));
+        QVERIFY(passphraseFile.open(QIODevice::WriteOnly));
+        passphraseFile.write(passphrase.toUtf8() + '\n');
+        passphraseFile.close();
+        QSettings application(home.filePath(QStringLiteral("config/Orvanta/Orvanta.conf")), QSettings::IniFormat);
+        application.setValue(QStringLiteral("orvanta.session.persistedSession"), QByteArray("{}"));
+        application.sync();
+
+        QProcess setup;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        setup.setProcessEnvironment(environment);
+        const QString config = home.filePath(QStringLiteral("config/orvanta-server/server.conf"));
+        setup.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-server"),
+                    {QStringLiteral("setup"), QStringLiteral("--no-start"), QStringLiteral("--user"),
+                     QStringLiteral("alice"), QStringLiteral("--passphrase-file"), passphraseFile.fileName(),
+                     QStringLiteral("--model-url"), m_model.baseUrl().toString(), QStringLiteral("--port"),
+                     QStringLiteral("18790")});
+        QVERIFY(setup.waitForFinished(30000));
+        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+
+        // Read and write for its owner, nothing for group and others.
+        QCOMPARE(QFile::permissions(config) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+        QFile unit(home.filePath(QStringLiteral("config/systemd/user/orvanta-server.service")));
+        QVERIFY(unit.open(QIODevice::ReadOnly));
+        QVERIFY(unit.readAll().contains("/orvanta-server\" serve --config \"" + config.toUtf8() + '"'));
+        application.sync();
+        QCOMPARE(application.value(QStringLiteral("orvanta.settings.cognitoDomainURL")).toString(),
+                 QStringLiteral("http://127.0.0.1:18790"));
+        QCOMPARE(application.value(QStringLiteral("orvanta.settings.hostedBackendBaseURL")).toString(),
+                 QStringLiteral("http://127.0.0.1:18790"));
+        QVERIFY(!application.contains(QStringLiteral("orvanta.session.persistedSession")));
+    }
+
+    void servesHttpsWithTheConfiguredCertificate()
+    {
+        QTemporaryDir keys;
+        const QString certificate = keys.filePath(QStringLiteral("cert.pem"));
+        const QString key = keys.filePath(QStringLiteral("key.pem"));
+        if (QProcess::execute(QStringLiteral("openssl"),
+                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                               QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                               QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                               QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), key,
+                               QStringLiteral("-out"), certificate, QStringLiteral("-days"), QStringLiteral("1")}) != 0)
+            QSKIP("openssl cannot make a test certificate here.");
+        ServerFolder folder(m_model.baseUrl(),
+                            {QStringLiteral("[server]"), QStringLiteral("certificate=") + certificate,
+                             QStringLiteral("private_key=") + key});
+        const std::unique_ptr<DevServerProcess> server = folder.start();
+        QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
+        QCOMPARE(server->baseUrl().scheme(), QStringLiteral("https"));
+
+        QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
+        trust.setCaCertificates(QSslCertificate::fromPath(certificate));
+        QNetworkAccessManager network;
+        QNetworkRequest request(server->baseUrl().resolved(QUrl(QStringLiteral("/prompt-presets"))));
+        request.setSslConfiguration(trust);
+        QNetworkReply *reply = network.get(request);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        QVERIFY(finished.wait(15000));
+        // Reached over TLS: the server itself refuses the missing token.
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 401);
+        delete reply;
     }
 
     void refusesPlainHttpOffLoopback()
