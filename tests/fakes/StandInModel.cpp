@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTcpServer>
 #include <QTimer>
 
 namespace {
@@ -58,9 +59,14 @@ StandInModel::StandInModel(QObject *parent) : QObject(parent), m_http(new Servic
                       }
                       QTimer::singleShot(m_delayMs, this, [respond, reply] { respond(reply); });
                   });
-    if (const quint16 port = m_http->listen(QHostAddress::LocalHost, 0)) {
-        m_http->setAuthorities({"127.0.0.1:" + QByteArray::number(port)});
-        m_baseUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(port));
+    // A backlog for bursts of hundreds of connections, as a real model server has.
+    auto *listener = new QTcpServer(this);
+    listener->setListenBacklogSize(1024);
+    if (listener->listen(QHostAddress::LocalHost, 0)) {
+        m_http->bind(listener);
+        const QByteArray port = QByteArray::number(listener->serverPort());
+        m_http->setAuthorities({"127.0.0.1:" + port});
+        m_baseUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(listener->serverPort()));
     }
 }
 

@@ -8,9 +8,13 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const char *const timedOutProperty = "orvantaTimedOut";
+constexpr int connectionsPerNetwork = 6;
+constexpr size_t maximumNetworks = 32;
 constexpr qsizetype maximumReasonLength = 300;
 
 QJsonObject message(const QString &role, const QJsonValue &content)
@@ -105,7 +109,9 @@ void ChatCompletionForwarder::forward(const AnswerRequest &request, std::functio
     upstream.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     if (!m_key.isEmpty())
         upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
-    QNetworkReply *reply = m_network.post(upstream, chatRequestBody(request, m_model));
+    const size_t slot = leastBusyNetwork();
+    ++m_inFlight[slot];
+    QNetworkReply *reply = m_networks[slot]->post(upstream, chatRequestBody(request, m_model));
     // A whole-answer deadline: a model that trickles bytes must not hold the request for ever.
     auto *deadline = new QTimer(reply);
     deadline->setSingleShot(true);
@@ -119,6 +125,16 @@ void ChatCompletionForwarder::forward(const AnswerRequest &request, std::functio
                 reply->deleteLater();
                 done(answerFrom(reply, sentImage));
             });
+}
+
+size_t ChatCompletionForwarder::leastBusyNetwork()
+{
+    const auto least = std::min_element(m_inFlight.begin(), m_inFlight.end());
+    if (least != m_inFlight.end() && (*least < connectionsPerNetwork || m_networks.size() >= maximumNetworks))
+        return size_t(least - m_inFlight.begin());
+    m_networks.push_back(std::make_unique<QNetworkAccessManager>());
+    m_inFlight.push_back(0);
+    return m_networks.size() - 1;
 }
 
 DevReply ChatCompletionForwarder::answerFrom(QNetworkReply *reply, bool sentImage) const

@@ -10,6 +10,8 @@
 class QNetworkReply;
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 // Asks an OpenAI-compatible chat-completions endpoint for the answer: the capture's text in the
 // system message, the earlier turns as user and assistant messages, then the question with the
@@ -33,8 +35,13 @@ public:
 
 private:
     DevReply answerFrom(QNetworkReply *reply, bool sentImage) const;
+    // The manager with a free connection, made when all are busy.
+    size_t leastBusyNetwork();
 
-    QNetworkAccessManager m_network;
+    // Qt opens at most six connections to one host per manager, so a burst of questions would
+    // queue behind six answers; a few managers, made as the load needs them, lift that limit.
+    std::vector<std::unique_ptr<QNetworkAccessManager>> m_networks;
+    std::vector<int> m_inFlight;
     QUrl m_endpoint;
     QString m_key;
     QString m_model;

@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int listenBacklog = 1024;
+
 std::variant<QSslConfiguration, QString> tlsConfiguration(const QString &certificateFile, const QString &keyFile)
 {
     const QList<QSslCertificate> chain = QSslCertificate::fromPath(certificateFile, QSsl::Pem);
@@ -101,6 +103,9 @@ std::optional<QString> OrvantaServer::listen()
     } else {
         server = new QTcpServer(this);
     }
+    // Qt's default backlog of 50 drops the connections of a larger burst, which the clients then
+    // retry only a second later.
+    server->setListenBacklogSize(listenBacklog);
     if (!server->listen(m_config.address, m_config.port)) {
         const QString reason = server->errorString();
         delete server;

@@ -104,7 +104,11 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
                 respond(m_identity.grantCode(authorizeRequest, ServerDatabase::account(userName)));
             });
     watcher->setFuture(QtConcurrent::run(&m_hashing, [stored, passphrase] {
-        return PassphraseHash::matches(stored.value_or(unknownUserHash()), passphrase) && stored.has_value();
+        if (!stored) {
+            PassphraseHash::matches(unknownUserHash(), passphrase);
+            return false;
+        }
+        return PassphraseHash::matches(*stored, passphrase);
     }));
 }
 
