@@ -47,6 +47,13 @@ void ServiceHttpServer::routeServices(IdentityProvider &identity, AnswerService 
           [&presets](const DevRequest &request, const Responder &respond) { respond(presets.update(request)); });
 }
 
+DevReply ServiceHttpServer::storeUnavailable(const StoreFailure &failure)
+{
+    qCWarning(lcDevServer).noquote() << "database failed:" << failure.message;
+    return DevReply::envelope(503, QStringLiteral("unavailable"),
+                              QStringLiteral("The server's database is unavailable. Try again shortly."));
+}
+
 bool ServiceHttpServer::intercept(const DevRequest &, const Responder &)
 {
     return false;
@@ -89,9 +96,7 @@ bool ServiceHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTc
     try {
         (*handler)(request, respond);
     } catch (const StoreFailure &failure) {
-        qCWarning(lcDevServer).noquote() << "database failed:" << failure.message;
-        respond(DevReply::envelope(503, QStringLiteral("unavailable"),
-                                   QStringLiteral("The server's database is unavailable. Try again shortly.")));
+        respond(storeUnavailable(failure));
     }
     return true;
 }

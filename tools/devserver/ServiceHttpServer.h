@@ -8,6 +8,7 @@
 
 #include <functional>
 
+struct StoreFailure;
 class AnswerService;
 class IdentityProvider;
 class PresetService;
@@ -31,6 +32,8 @@ public:
     // The token, answer and preset endpoints, the same on every server; the services must live
     // as long as this server. The authorize endpoint is each server's own.
     void routeServices(IdentityProvider &identity, AnswerService &answers, PresetService &presets);
+    // The reply for a request whose store failed, logged.
+    static DevReply storeUnavailable(const StoreFailure &failure);
     // The Host header values served, such as "127.0.0.1:8780"; the rest get 421.
     void setAuthorities(const QByteArrayList &authorities) { m_authorities = authorities; }
 

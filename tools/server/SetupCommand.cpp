@@ -120,6 +120,11 @@ int run(const Choices &choices)
         say(*error);
         return 1;
     }
+    // Read back with the server's own checks, so setup never leaves a configuration it would refuse.
+    if (const auto loaded = ServerConfig::load(choices.configPath); std::holds_alternative<QString>(loaded)) {
+        say(std::get<QString>(loaded));
+        return 2;
+    }
     say(QStringLiteral("Wrote %1 (readable by you only).").arg(choices.configPath));
     {
         ServerDatabase database;

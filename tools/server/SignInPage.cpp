@@ -4,6 +4,7 @@
 #include "IdentityProvider.h"
 #include "PassphraseHash.h"
 #include "ServerDatabase.h"
+#include "ServiceHttpServer.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
@@ -101,7 +102,12 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
                     return;
                 }
                 m_throttle.clear(userName);
-                respond(m_identity.grantCode(authorizeRequest, ServerDatabase::account(userName)));
+                // Out of the HTTP front's reach here: a failing store is answered on the spot.
+                try {
+                    respond(m_identity.grantCode(authorizeRequest, ServerDatabase::account(userName)));
+                } catch (const StoreFailure &failure) {
+                    respond(ServiceHttpServer::storeUnavailable(failure));
+                }
             });
     watcher->setFuture(QtConcurrent::run(&m_hashing, [stored, passphrase] {
         if (!stored) {
