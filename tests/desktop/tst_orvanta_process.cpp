@@ -109,22 +109,54 @@ private Q_SLOTS:
         QCOMPARE(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).size(), 1);
     }
 
+    void signInThroughTheBrowserEndToEnd_data()
+    {
+        QTest::addColumn<bool>("ownServer");
+        QTest::newRow("orvanta-devserver") << false;
+        QTest::newRow("orvanta-server, with a passphrase") << true;
+    }
+
     void signInThroughTheBrowserEndToEnd()
     {
-        DevServerProcess server;
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QFETCH(bool, ownServer);
+        // The "browser" follows the authorize redirect like a signed-in user's browser would, or
+        // posts orvanta-server's page with the user's name and passphrase, and lets the desktop
+        // start orvanta with the callback URL.
+        QByteArray follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n";
+        std::unique_ptr<DevServerProcess> server;
+        if (ownServer) {
+            const QString config = m_home->filePath(QStringLiteral("server.conf"));
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[server]\nport=0\ndata=" + m_home->filePath(QStringLiteral("server")).toUtf8() +
+                       "\n[model]\nurl=http://127.0.0.1:9/v1\n");
+            file.close();
+            QFile passphrase(m_home->filePath(QStringLiteral("passphrase")));
+            QVERIFY(passphrase.open(QIODevice::WriteOnly) && passphrase.write("end to end\n") > 0);
+            passphrase.close();
+            QCOMPARE(
+                run(binary(QStringLiteral("orvanta-server")),
+                    {QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice"), QStringLiteral("--config"),
+                     config, QStringLiteral("--passphrase-file"), passphrase.fileName()},
+                    m_environment, 30'000),
+                0);
+            server = std::make_unique<DevServerProcess>(DevServerProcess::Program{
+                QStringLiteral("orvanta-server"), {QStringLiteral("serve"), QStringLiteral("--config"), config}});
+            follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' --data-urlencode \"request=${1#*\\?}\" "
+                     "-d user=alice --data-urlencode 'passphrase=end to end' \"${1%%\\?*}\")\n";
+        } else {
+            server = std::make_unique<DevServerProcess>();
+        }
+        QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
         {
             QSettingsKeyValueStore settings(settingsPath());
-            settings.setValue(SettingsKeys::cognitoDomainURL, server.baseUrlString());
-            settings.setValue(SettingsKeys::hostedBackendBaseURL, server.baseUrlString());
+            settings.setValue(SettingsKeys::cognitoDomainURL, server->baseUrlString());
+            settings.setValue(SettingsKeys::hostedBackendBaseURL, server->baseUrlString());
         }
-        // The "browser": follows the authorize redirect like a signed-in user's browser would and
-        // lets the desktop start orvanta with the callback URL.
         const QString browser = m_home->filePath(QStringLiteral("browser.sh"));
         QFile script(browser);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n"
-                     "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n"
+        script.write("#!/bin/sh\n" + follow +
                      "[ -n \"$callback\" ] || exit 1\n"
                      "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n");
         script.close();
