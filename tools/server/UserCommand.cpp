@@ -1,8 +1,8 @@
 #include "UserCommand.h"
 
 #include "PassphraseHash.h"
-#include "PassphrasePrompt.h"
 #include "ServerDatabase.h"
+#include "TerminalPrompt.h"
 
 #include <QRegularExpression>
 
@@ -33,7 +33,7 @@ bool add(ServerDatabase &database, const QString &name, const QString &passphras
         say(QStringLiteral("%1 is already a user; remove them first to set a new passphrase.").arg(name));
         return false;
     }
-    const auto passphrase = PassphrasePrompt::newPassphrase(passphraseFile);
+    const auto passphrase = TerminalPrompt::newPassphrase(passphraseFile);
     if (const auto *problem = std::get_if<QString>(&passphrase)) {
         say(*problem);
         return false;

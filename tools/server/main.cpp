@@ -2,6 +2,7 @@
 #include "OrvantaServer.h"
 #include "ServerDatabase.h"
 #include "SetupCommand.h"
+#include "TerminalPrompt.h"
 #include "TerminationSignals.h"
 #include "UserCommand.h"
 
@@ -117,7 +118,11 @@ int main(int argc, char *argv[])
         config.port = parser.value(portOption).toUShort(&portOk);
         if (!portOk || !config.address.setAddress(parser.value(addressOption)))
             return fail(QStringLiteral("--address must be an IP address and --port a port number."), 2);
-        config.modelUrl = QUrl(parser.value(modelUrlOption), QUrl::StrictMode);
+        const QString modelUrl = parser.isSet(modelUrlOption)
+                                     ? parser.value(modelUrlOption)
+                                     : TerminalPrompt::answer("Model endpoint (OpenAI-compatible, such as "
+                                                              "http://127.0.0.1:8080/v1): ");
+        config.modelUrl = QUrl(modelUrl, QUrl::StrictMode);
         if (!config.modelUrl.isValid() || config.modelUrl.host().isEmpty())
             return fail(QStringLiteral("--model-url is required: an OpenAI-compatible endpoint such as "
                                        "http://127.0.0.1:8080/v1 or https://api.openai.com/v1."),

@@ -1,4 +1,4 @@
-#include "PassphrasePrompt.h"
+#include "TerminalPrompt.h"
 
 #include <QFile>
 
@@ -16,13 +16,13 @@ QByteArray firstLine(QFile &file)
     return line;
 }
 
-// One line typed on the terminal with echo off; echo comes back even when reading fails.
-QByteArray typed(const char *prompt)
+// One line typed on the terminal, with echo off for secrets; echo comes back even when reading fails.
+QByteArray typed(const char *prompt, bool secret = true)
 {
     std::fputs(prompt, stderr);
     std::fflush(stderr);
     termios saved = {};
-    const bool echoOff = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    const bool echoOff = secret && ::tcgetattr(STDIN_FILENO, &saved) == 0;
     if (echoOff) {
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -32,15 +32,16 @@ QByteArray typed(const char *prompt)
     QByteArray line;
     if (input.open(stdin, QIODevice::ReadOnly))
         line = firstLine(input);
-    if (echoOff)
+    if (echoOff) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::fputs("\n", stderr);
+        std::fputs("\n", stderr);
+    }
     return line;
 }
 
 } // namespace
 
-namespace PassphrasePrompt {
+namespace TerminalPrompt {
 
 std::variant<QByteArray, QString> newPassphrase(const QString &file)
 {
@@ -64,4 +65,11 @@ std::variant<QByteArray, QString> newPassphrase(const QString &file)
     return passphrase;
 }
 
-} // namespace PassphrasePrompt
+QString answer(const char *question)
+{
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    return QString::fromUtf8(typed(question, false)).trimmed();
+}
+
+} // namespace TerminalPrompt
