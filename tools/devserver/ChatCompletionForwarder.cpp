@@ -69,6 +69,8 @@ void ChatCompletionForwarder::forward(const AnswerRequest &request, std::functio
     QNetworkRequest upstream(m_endpoint);
     upstream.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
+    // The key must not follow a redirect to anyone else.
+    upstream.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     upstream.setTransferTimeout(upstreamTimeoutMs);
     QNetworkReply *reply = m_network.post(upstream, chatRequestBody(request, m_model));
     connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
