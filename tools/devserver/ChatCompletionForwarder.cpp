@@ -109,6 +109,8 @@ void ChatCompletionForwarder::forward(const AnswerRequest &request, std::functio
     upstream.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     if (!m_key.isEmpty())
         upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
+    // The key must not follow a redirect to anyone else.
+    upstream.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     const size_t slot = leastBusyNetwork();
     ++m_inFlight[slot];
     QNetworkReply *reply = m_networks[slot]->post(upstream, chatRequestBody(request, m_model));
@@ -121,8 +123,9 @@ void ChatCompletionForwarder::forward(const AnswerRequest &request, std::functio
     });
     deadline->start(m_timeoutMs);
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, sentImage = request.image.has_value(), done = std::move(done)] {
+            [this, reply, slot, sentImage = request.image.has_value(), done = std::move(done)] {
                 reply->deleteLater();
+                --m_inFlight[slot];
                 done(answerFrom(reply, sentImage));
             });
 }
