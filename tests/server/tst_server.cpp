@@ -101,18 +101,23 @@ public:
                         QStringLiteral("--")};
             QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), m_dir.path()});
         }
+        m_control = {bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-w")};
         m_ready =
             run({bin + QStringLiteral("initdb"), QStringLiteral("-D"), data, QStringLiteral("-A"),
                  QStringLiteral("trust"), QStringLiteral("-U"), QStringLiteral("orvanta")}) &&
-            run({bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-w"), QStringLiteral("-o"),
-                 QStringLiteral("-c listen_addresses= -k ") + m_dir.path(), QStringLiteral("start")});
-        m_stop = {bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"),        data,
-                  QStringLiteral("-m"),           QStringLiteral("immediate"), QStringLiteral("stop")};
+            run(m_control + QStringList{QStringLiteral("-o"), QStringLiteral("-c listen_addresses= -k ") + m_dir.path(),
+                                        QStringLiteral("start")});
     }
     ~PostgresCluster()
     {
         if (m_ready)
-            run(m_stop);
+            run(m_control + QStringList{QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
+    }
+
+    // Drops every connection, as a database server's restart does.
+    bool restart() const
+    {
+        return run(m_control + QStringList{QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("restart")});
     }
 
     bool isReady() const { return m_ready; }
@@ -129,7 +134,7 @@ private:
 
     QTemporaryDir m_dir;
     QStringList m_prefix;
-    QStringList m_stop;
+    QStringList m_control;
     bool m_ready = false;
 };
 
@@ -357,6 +362,10 @@ private Q_SLOTS:
             QCOMPARE(renewed.status, 200);
             tokens.insert(QStringLiteral("id_token"), renewed.json().value(QStringLiteral("id_token")));
         }
+        // Both servers find the database again after its restart.
+        QVERIFY(postgres.restart());
+        QCOMPARE(ask(*servers[0], tokens).status, 200);
+        QCOMPARE(ask(*servers[1], tokens).status, 200);
     }
 
     void setupWritesAPrivateConfigurationAndPointsTheApplication()

@@ -34,23 +34,40 @@ qint64 now()
     return QDateTime::currentSecsSinceEpoch();
 }
 
-// Runs one statement with positional values; throws when the database refuses it.
-QSqlQuery run(const QSqlDatabase &database, const QString &statement, const QVariantList &values = {})
+// Runs one statement with positional values; the error text when the database refuses it.
+std::variant<QSqlQuery, QString> attempt(const QSqlDatabase &database, const QString &statement,
+                                         const QVariantList &values)
 {
     QSqlQuery query(database);
     // PostgreSQL cannot prepare schema statements, which have no values.
-    if (values.isEmpty()) {
-        if (!query.exec(statement))
-            throw StoreFailure{query.lastError().text()};
-        return query;
-    }
+    if (values.isEmpty())
+        return query.exec(statement) ? std::variant<QSqlQuery, QString>(std::move(query)) : query.lastError().text();
     if (!query.prepare(statement))
-        throw StoreFailure{query.lastError().text()};
+        return query.lastError().text();
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values.at(i));
     if (!query.exec())
-        throw StoreFailure{query.lastError().text()};
+        return query.lastError().text();
     return query;
+}
+
+enum class Reconnect { Allowed, InTransaction };
+
+// As attempt(), but once more on a fresh connection when the old one is gone (a restarted
+// PostgreSQL server) and no transaction is open; throws when the database refuses it.
+QSqlQuery run(QSqlDatabase database, const QString &statement, const QVariantList &values = {},
+              Reconnect reconnect = Reconnect::Allowed)
+{
+    auto result = attempt(database, statement, values);
+    if (std::holds_alternative<QString>(result) && reconnect == Reconnect::Allowed &&
+        !QSqlQuery(database).exec(QStringLiteral("SELECT 1"))) {
+        database.close();
+        if (database.open())
+            result = attempt(database, statement, values);
+    }
+    if (const auto *error = std::get_if<QString>(&result))
+        throw StoreFailure{*error};
+    return std::move(std::get<QSqlQuery>(result));
 }
 
 } // namespace
@@ -130,7 +147,7 @@ ServerDatabase::UserChange ServerDatabase::changeUser(const QString &name, const
     try {
         int changed = 0;
         for (const QString &statement : statements)
-            changed = run(database, statement, {name}).numRowsAffected();
+            changed = run(database, statement, {name}, Reconnect::InTransaction).numRowsAffected();
         if (!database.commit())
             throw StoreFailure{database.lastError().text()};
         return changed == 1 ? UserChange::Done : UserChange::NoSuchUser;
