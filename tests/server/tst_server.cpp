@@ -231,15 +231,32 @@ private Q_SLOTS:
         QCOMPARE(std::get<DevServerProcess::Reply>(signedIn).status, status);
     }
 
-    void refusesFurtherAttemptsAfterRepeatedFailures()
+    void limitsWrongPassphrasesEvenSentAllAtOnce()
     {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            const auto failed =
-                m_server->signInWithPassphrase(QStringLiteral("alice"), QStringLiteral("guess-%1").arg(attempt));
-            QCOMPARE(std::get<DevServerProcess::Reply>(failed).status, 401);
+        // What the sign-in page posts, with a wrong passphrase, eight times at once.
+        const QByteArray guess = "request=" +
+                                 QUrl::toPercentEncoding(QStringLiteral(
+                                     "client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&response_type=code&redirect_uri="
+                                     "com.orvanta.desktop.auth%3A%2F%2Fauth%2Fcognito&code_challenge_method=S256&"
+                                     "code_challenge=E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM&state=s")) +
+                                 "&user=alice&passphrase=a-guess";
+        QNetworkAccessManager network;
+        QList<int> statuses;
+        for (int i = 0; i < 8; ++i) {
+            QNetworkRequest request(m_server->baseUrl().resolved(QUrl(QStringLiteral("/oauth2/authorize"))));
+            request.setHeader(QNetworkRequest::ContentTypeHeader,
+                              QByteArrayLiteral("application/x-www-form-urlencoded"));
+            QNetworkReply *reply = network.post(request, guess);
+            connect(reply, &QNetworkReply::finished, this, [reply, &statuses] {
+                statuses.append(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
+                reply->deleteLater();
+            });
         }
+        QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 8, 60000);
+        QCOMPARE(statuses.count(401), 5);
+        QCOMPARE(statuses.count(429), 3);
+        // Then even the right passphrase waits.
         const auto throttled = m_server->signInWithPassphrase(QStringLiteral("alice"), passphrase);
-        QVERIFY(std::holds_alternative<DevServerProcess::Reply>(throttled));
         QCOMPARE(std::get<DevServerProcess::Reply>(throttled).status, 429);
     }
 

@@ -90,13 +90,14 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
         return;
     }
     const std::optional<QByteArray> stored = m_database.passphraseHash(userName);
+    // Counted as failed until it succeeds, so guesses sent all at once are limited like ones in a row.
+    m_throttle.recordFailure(userName, now());
     auto *watcher = new QFutureWatcher<bool>(this);
     const auto authorizeRequest = std::get<IdentityProvider::AuthorizeRequest>(checked);
     connect(watcher, &QFutureWatcher<bool>::finished, this,
             [this, watcher, respond, authorizeRequest, encodedQuery, userName] {
                 watcher->deleteLater();
                 if (!watcher->result()) {
-                    m_throttle.recordFailure(userName, now());
                     respond(form(401, encodedQuery, userName,
                                  QStringLiteral("That user name and passphrase do not match.")));
                     return;
