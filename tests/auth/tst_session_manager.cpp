@@ -16,6 +16,7 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -46,6 +47,20 @@ QString unsignedToken(const QByteArray &claims)
 {
     return QStringLiteral("eyJhbGciOiJub25lIn0.") + base64URL(claims) + QStringLiteral(".c2ln");
 }
+
+// Answers every request as a data: URL does: with the body and no HTTP status at all.
+class StatuslessNetwork : public QNetworkAccessManager
+{
+public:
+    QByteArray body;
+
+protected:
+    QNetworkReply *createRequest(Operation, const QNetworkRequest &, QIODevice *) override
+    {
+        const QUrl data(QStringLiteral("data:application/json;base64,") + QString::fromLatin1(body.toBase64()));
+        return QNetworkAccessManager::createRequest(GetOperation, QNetworkRequest(data), nullptr);
+    }
+};
 
 } // namespace
 
@@ -422,17 +437,78 @@ private Q_SLOTS:
         QCOMPARE(m_store->value(PersistedSession::storageKey).toByteArray(), stored);
     }
 
-    void signOutDuringTheExchangeWins()
+    void endingTheWaitDuringTheExchangeWins_data()
     {
+        QTest::addColumn<bool>("cancel"); // or sign out
+        QTest::newRow("sign out") << false;
+        QTest::newRow("cancel") << true;
+    }
+    void endingTheWaitDuringTheExchangeWins()
+    {
+        QFETCH(bool, cancel);
         auto manager = makeManager(*m_store);
         const QUrl callback = startAndBrowse(*manager);
         QVERIFY(inject(QStringLiteral("/oauth2/token"), 200,
                        tokenReply(unsignedToken("{\"sub\":\"late\"}"), QStringLiteral(",\"expires_in\":3600")), 500));
         m_web->deliver(callback);
-        manager->signOut();
+        if (cancel)
+            manager->cancelGoogleSignIn();
+        else
+            manager->signOut();
+        QCOMPARE(manager->sessionState(), SessionState::signedOut());
         QTest::qWait(900);
         QCOMPARE(manager->sessionState(), SessionState::signedOut());
+        QCOMPARE(manager->authErrorMessage(), std::nullopt);
         QVERIFY(!m_store->value(PersistedSession::storageKey).isValid());
+    }
+
+    void tokenRequestsFollowNoRedirectAway_data()
+    {
+        QTest::addColumn<bool>("sameOrigin");
+        QTest::newRow("307 to another port") << false;
+        QTest::newRow("307 to the same origin") << true;
+    }
+    void tokenRequestsFollowNoRedirectAway()
+    {
+        QFETCH(bool, sameOrigin);
+        QTcpServer elsewhere;
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
+        QSignalSpy visits(&elsewhere, &QTcpServer::newConnection);
+        const QString target =
+            sameOrigin ? m_server->baseUrlString() : QStringLiteral("http://127.0.0.1:%1").arg(elsewhere.serverPort());
+        const QString expected = sameOrigin ? QString() : exchangeFailed;
+        const auto redirect = [&] {
+            return m_server->injectFault({{QStringLiteral("path"), QStringLiteral("/oauth2/token")},
+                                          {QStringLiteral("status"), 307},
+                                          {QStringLiteral("location"), target + QStringLiteral("/oauth2/token")}});
+        };
+        auto manager = makeManager(*m_store);
+        manager->setTransferTimeout(3s);
+        QVERIFY(redirect() && signIn(*manager));
+        QCOMPARE(manager->authErrorMessage().value_or(QString()), expected);
+        QVERIFY(signIn(*manager));
+        QVERIFY(redirect());
+        QCOMPARE(failureMessage(manager->refreshAuthenticatedSession(*manager->sessionState().session)), expected);
+        QTest::qWait(50);
+        QCOMPARE(visits.count(), 0);
+    }
+
+    void tokenReplyWithoutStatusFails()
+    {
+        StatuslessNetwork statusless;
+        statusless.body = tokenReply(unsignedToken("{\"sub\":\"s-1\"}"),
+                                     QStringLiteral(",\"expires_in\":3600,\"refresh_token\":\"r\""));
+        SessionManager manager(*m_store, statusless, *m_web);
+        m_web->deliver(startAndBrowse(manager));
+        QTRY_COMPARE(manager.authErrorMessage(), std::optional<QString>(exchangeFailed));
+        QCOMPARE(manager.sessionState(), SessionState::signedOut());
+
+        auto signedIn = makeManager(*m_store);
+        QVERIFY(signIn(*signedIn));
+        SessionManager restored(*m_store, statusless, *m_web);
+        QCOMPARE(failureMessage(restored.refreshAuthenticatedSession(*restored.sessionState().session)),
+                 exchangeFailed);
+        QCOMPARE(restored.sessionState(), SessionState::signedOut());
     }
 
     void strayCallbackLeavesASignedInUserAlone()

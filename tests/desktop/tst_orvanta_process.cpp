@@ -91,6 +91,43 @@ private:
         return m_first->waitForStarted() && QTest::qWaitFor([&] { return QFile::exists(socketPath()); }, 15'000);
     }
 
+    // A selection opens the answer panel; a typed question goes out on Return once the capture is
+    // understood, its answer appears in the panel, and a follow-up carries the first turn.
+    void askInTheAnswerPanel(DevServerProcess &server)
+    {
+        const auto xdotool = [&](const QString &arguments) {
+            return run(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')), m_environment);
+        };
+        QCOMPARE(xdotool(QStringLiteral("key ctrl+shift+a")), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
+        QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
+                                        "mousemove 420 260 sleep 0.1 mouseup 1")),
+                 0);
+        QStringList panel;
+        QTRY_VERIFY_WITH_TIMEOUT(!(panel = windowsNamed(QStringLiteral("^Orvanta Answer$"))).isEmpty(), 10'000);
+        QCOMPARE(xdotool(QStringLiteral("windowfocus ") + panel.first()), 0);
+        const auto ask = [&](const QString &question, int historySize) {
+            if (run(QStringLiteral("xdotool"), {QStringLiteral("type"), question}, m_environment) != 0)
+                return false;
+            // Return does nothing while the capture is still being understood.
+            return QTest::qWaitFor(
+                [&] {
+                    xdotool(QStringLiteral("key Return"));
+                    QTest::qWait(300);
+                    const QJsonObject body = lastAnswerRequest(server);
+                    return body[QStringLiteral("question")].toString() == question &&
+                           body[QStringLiteral("history")].toArray().size() == historySize;
+                },
+                30'000);
+        };
+        QVERIFY(ask(QStringLiteral("What does it say?"), 0));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            recognisedText(panel.first(), m_home->path()).contains(QStringLiteral("Offline answer")), 20'000);
+        QVERIFY(ask(QStringLiteral("And in short?"), 1));
+        const QJsonObject firstTurn = lastAnswerRequest(server)[QStringLiteral("history")].toArray().first().toObject();
+        QCOMPARE(firstTurn[QStringLiteral("question")].toString(), QStringLiteral("What does it say?"));
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -172,22 +209,54 @@ private Q_SLOTS:
         QCOMPARE(m_first->state(), QProcess::Running);
     }
 
+    void signInThroughTheBrowserEndToEnd_data()
+    {
+        QTest::addColumn<bool>("ownServer");
+        QTest::newRow("orvanta-devserver") << false;
+        QTest::newRow("orvanta-server, with a passphrase") << true;
+    }
+
     void signInThroughTheBrowserEndToEnd()
     {
-        DevServerProcess server;
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QFETCH(bool, ownServer);
+        // The "browser" follows the authorize redirect like a signed-in user's browser would, or
+        // posts orvanta-server's page with the user's name and passphrase, and lets the desktop
+        // start orvanta with the callback URL.
+        QByteArray follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n";
+        std::unique_ptr<DevServerProcess> server;
+        if (ownServer) {
+            const QString config = m_home->filePath(QStringLiteral("server.conf"));
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[server]\nport=0\ndata=" + m_home->filePath(QStringLiteral("server")).toUtf8() +
+                       "\n[model]\nurl=http://127.0.0.1:9/v1\n");
+            file.close();
+            QFile passphrase(m_home->filePath(QStringLiteral("passphrase")));
+            QVERIFY(passphrase.open(QIODevice::WriteOnly) && passphrase.write("end to end\n") > 0);
+            passphrase.close();
+            QCOMPARE(
+                run(binary(QStringLiteral("orvanta-server")),
+                    {QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice"), QStringLiteral("--config"),
+                     config, QStringLiteral("--passphrase-file"), passphrase.fileName()},
+                    m_environment, 30'000),
+                0);
+            server = std::make_unique<DevServerProcess>(DevServerProcess::Program{
+                QStringLiteral("orvanta-server"), {QStringLiteral("serve"), QStringLiteral("--config"), config}});
+            follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' --data-urlencode \"request=${1#*\\?}\" "
+                     "-d user=alice --data-urlencode 'passphrase=end to end' \"${1%%\\?*}\")\n";
+        } else {
+            server = std::make_unique<DevServerProcess>();
+        }
+        QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
         {
             QSettingsKeyValueStore settings(settingsPath());
-            settings.setValue(SettingsKeys::cognitoDomainURL, server.baseUrlString());
-            settings.setValue(SettingsKeys::hostedBackendBaseURL, server.baseUrlString());
+            settings.setValue(SettingsKeys::cognitoDomainURL, server->baseUrlString());
+            settings.setValue(SettingsKeys::hostedBackendBaseURL, server->baseUrlString());
         }
-        // The "browser": follows the authorize redirect like a signed-in user's browser would and
-        // lets the desktop start orvanta with the callback URL.
         const QString browser = m_home->filePath(QStringLiteral("browser.sh"));
         QFile script(browser);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n"
-                     "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n"
+        script.write("#!/bin/sh\n" + follow +
                      "[ -n \"$callback\" ] || exit 1\n"
                      "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n");
         script.close();
@@ -220,39 +289,8 @@ private Q_SLOTS:
         QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}, m_environment), 0);
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
 
-        // A selection opens the answer panel; a typed question goes out on Return once the capture
-        // is understood, and its answer appears in the panel.
-        const auto xdotool = [&](const QString &arguments) {
-            return run(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')), m_environment);
-        };
-        QCOMPARE(xdotool(QStringLiteral("key ctrl+shift+a")), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
-        QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
-                                        "mousemove 420 260 sleep 0.1 mouseup 1")),
-                 0);
-        QStringList panel;
-        QTRY_VERIFY_WITH_TIMEOUT(!(panel = windowsNamed(QStringLiteral("^Orvanta Answer$"))).isEmpty(), 10'000);
-        QCOMPARE(xdotool(QStringLiteral("windowfocus ") + panel.first()), 0);
-        const auto ask = [&](const QString &question, int historySize) {
-            if (run(QStringLiteral("xdotool"), {QStringLiteral("type"), question}, m_environment) != 0)
-                return false;
-            // Return does nothing while the capture is still being understood.
-            return QTest::qWaitFor(
-                [&] {
-                    xdotool(QStringLiteral("key Return"));
-                    QTest::qWait(300);
-                    const QJsonObject body = lastAnswerRequest(server);
-                    return body[QStringLiteral("question")].toString() == question &&
-                           body[QStringLiteral("history")].toArray().size() == historySize;
-                },
-                30'000);
-        };
-        QVERIFY(ask(QStringLiteral("What does it say?"), 0));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            recognisedText(panel.first(), m_home->path()).contains(QStringLiteral("Offline answer")), 20'000);
-        QVERIFY(ask(QStringLiteral("And in short?"), 1));
-        const QJsonObject firstTurn = lastAnswerRequest(server)[QStringLiteral("history")].toArray().first().toObject();
-        QCOMPARE(firstTurn[QStringLiteral("question")].toString(), QStringLiteral("What does it say?"));
+        if (!ownServer) // the development server records what it was asked
+            askInTheAnswerPanel(*server);
 
         // The next launch restores the session: the sign-in screen never appears.
         m_first->terminate();

@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -125,6 +126,33 @@ QJsonArray presetList(const QString &suffix)
                                 {QStringLiteral("subtitle"), QStringLiteral("Sub ") + id},
                                 {QStringLiteral("prompt"), QStringLiteral("Prompt for ") + id + QStringLiteral(" ✓")}});
     return list;
+}
+
+// One request written by hand, so the Host header and the secret are the test's to choose; the
+// whole response.
+QByteArray rawExchange(const DevServerProcess &server, QByteArray head, const QByteArray &body = {})
+{
+    head.replace("OWN", server.baseUrl().authority().toLatin1()).replace("SECRET", server.controlSecret());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(server.baseUrl().port()));
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QByteArray response;
+    const auto complete = [&] {
+        const qsizetype end = response.indexOf("\r\n\r\n");
+        const qsizetype length = response.indexOf("Content-Length: ");
+        return end >= 0 &&
+               (length < 0 || response.size() - end - 4 >= response.mid(length + 16).split('\r')[0].toInt());
+    };
+    while (!complete() && socket.waitForReadyRead(5000))
+        response += socket.readAll();
+    return response;
+}
+
+int statusOf(const QByteArray &response)
+{
+    return response.split(' ').value(1).toInt();
 }
 
 } // namespace
@@ -551,6 +579,7 @@ private Q_SLOTS:
             QCOMPARE(reply.status, 502);
             QCOMPARE(reply.body, QByteArray("<html>bad gateway</html>"));
             QCOMPARE(reply.headers.value("content-type"), QByteArray("text/html"));
+            QVERIFY(reply.headers.value("content-security-policy").startsWith("sandbox"));
         }
         const auto defaults = m_server.request("POST", QStringLiteral("/ai/answer"), body, headers);
         QCOMPARE(defaults.status, 500);
@@ -572,6 +601,8 @@ private Q_SLOTS:
         QTest::newRow("zero times") << QByteArray(R"({"path":"/ai/answer","times":0})");
         QTest::newRow("numeric body") << QByteArray(R"({"path":"/ai/answer","body":5})");
         QTest::newRow("header injection") << QByteArray(R"({"path":"/ai/answer","content_type":"a\r\nX: y"})");
+        QTest::newRow("sign-in page") << QByteArray(R"({"path":"/oauth2/authorize","body":"<script>"})");
+        QTest::newRow("oversized body") << "{\"path\":\"/ai/answer\",\"body\":\"" + QByteArray(1 << 20, 'x') + "x\"}";
     }
     void faultRequestsAreChecked()
     {
@@ -582,6 +613,91 @@ private Q_SLOTS:
                               idBearer())
                      .status,
                  200);
+    }
+
+    void waitingFaultsAreBounded()
+    {
+        const QJsonObject fault{{QStringLiteral("path"), QStringLiteral("/nowhere")}};
+        for (int i = 0; i < 64; ++i)
+            QVERIFY(m_server.injectFault(fault));
+        QVERIFY(!m_server.injectFault(fault));
+        QCOMPARE(m_server.request("GET", QStringLiteral("/nowhere")).status, 500);
+        QVERIFY(m_server.injectFault(fault));
+        // Unrouted paths are answered but never recorded.
+        QVERIFY(!m_server.lastRequest(QStringLiteral("/nowhere")));
+    }
+
+    void strangersAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("head"); // OWN: the server's authority; SECRET: this run's secret
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        const QByteArray lastToken = "GET /_dev/last-request?path=%2Foauth2%2Ftoken HTTP/1.1\r\nHost: OWN\r\n";
+        QTest::newRow("rebound name") << QByteArray("GET /oauth2/authorize HTTP/1.1\r\nHost: evil.example\r\n")
+                                      << QByteArray() << 421;
+        QTest::newRow("other port") << QByteArray("GET /nowhere HTTP/1.1\r\nHost: 127.0.0.1:1\r\n") << QByteArray()
+                                    << 421;
+        QTest::newRow("no host") << QByteArray("GET /nowhere HTTP/1.0\r\n") << QByteArray() << 421;
+        QTest::newRow("own host") << QByteArray("GET /nowhere HTTP/1.1\r\nHost: OWN\r\n") << QByteArray() << 404;
+        QTest::newRow("control without secret") << lastToken << QByteArray() << 403;
+        QTest::newRow("control with wrong secret") << lastToken + "X-Orvanta-Dev-Secret: SECRETx\r\n"
+                                                   << QByteArray() << 403;
+        QTest::newRow("control as text")
+            << QByteArray("POST /_dev/faults HTTP/1.1\r\nHost: OWN\r\nX-Orvanta-Dev-Secret: SECRET\r\n"
+                          "Content-Type: text/plain\r\n")
+            << QByteArray(R"({"path":"/ai/answer"})") << 415;
+        QTest::newRow("control as json")
+            << QByteArray("POST /_dev/settings HTTP/1.1\r\nHost: OWN\r\nX-Orvanta-Dev-Secret: SECRET\r\n"
+                          "Content-Type: application/json\r\n")
+            << QByteArray(R"({"code_lifetime":300})") << 204;
+    }
+    void strangersAreRefused()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QVERIFY(m_server.lastRequest(QStringLiteral("/oauth2/token")));
+        const QByteArray response = rawExchange(m_server, head, body);
+        QCOMPARE(statusOf(response), status);
+        QVERIFY(!response.contains("access_token"));
+        if (status == 403) {
+            // The refusal is the same whether or not anything was recorded.
+            const QByteArray unrecorded = head.replace("oauth2%2Ftoken", "never");
+            QCOMPARE(response, rawExchange(m_server, unrecorded));
+        }
+        QVERIFY(m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/nowhere")}}));
+    }
+
+    void dataIsPrivateAndTheModelKeyStaysSafe_data()
+    {
+        QTest::addColumn<QString>("llmUrl");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("offline") << QString() << true;
+        QTest::newRow("https") << "https://models.example/v1/chat/completions" << true;
+        QTest::newRow("http to this machine") << "http://[::1]:9/v1/chat/completions" << true;
+        QTest::newRow("http to another machine") << "http://models.example/v1/chat/completions" << false;
+    }
+    void dataIsPrivateAndTheModelKeyStaysSafe()
+    {
+        QFETCH(QString, llmUrl);
+        QFETCH(bool, starts);
+        QTemporaryDir parent;
+        const QString dataDir = parent.filePath(QStringLiteral("new/data"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORVANTA_DEV_LLM_URL"), llmUrl);
+        environment.insert(QStringLiteral("ORVANTA_DEV_LLM_KEY"), QStringLiteral("sk-test-key"));
+        DevServerProcess server({}, dataDir, environment);
+        QCOMPARE(server.isRunning(), starts);
+        if (!starts) {
+            QVERIFY2(server.errorString().contains(QStringLiteral("https")), qPrintable(server.errorString()));
+            return;
+        }
+        constexpr auto othersMayTouch = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                        QFile::WriteOther | QFile::ExeOther;
+        for (const QString &path : {dataDir, dataDir + QStringLiteral("/presets.sqlite")}) {
+            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+            QCOMPARE(QFileInfo(path).permissions() & othersMayTouch, QFile::Permissions());
+        }
     }
 
     void delayedFaultDoesNotHoldUpOtherRequests()

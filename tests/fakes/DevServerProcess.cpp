@@ -34,33 +34,52 @@ QJsonObject DevServerProcess::Reply::json() const
 
 DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QString &dataDir,
                                    const QProcessEnvironment &environment)
-    : m_network(std::make_unique<QNetworkAccessManager>())
 {
     if (dataDir.isEmpty())
         m_ownDataDir = std::make_unique<QTemporaryDir>();
+    start(QStringLiteral("orvanta-devserver"),
+          QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                      m_ownDataDir ? m_ownDataDir->path() : dataDir} +
+              extraArguments,
+          environment, true);
+}
+
+DevServerProcess::DevServerProcess(const Program &program, const QProcessEnvironment &environment)
+{
+    start(program.name, program.arguments, environment, false);
+}
+
+void DevServerProcess::start(const QString &program, const QStringList &arguments,
+                             const QProcessEnvironment &environment, bool withControlSecret)
+{
+    m_network = std::make_unique<QNetworkAccessManager>();
     const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
     if (binDir.isEmpty()) {
         m_error = QStringLiteral("ORVANTA_BIN_DIR is not set.");
         return;
     }
     m_process.setProcessEnvironment(environment);
-    m_process.start(binDir + QStringLiteral("/orvanta-devserver"),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                                m_ownDataDir ? m_ownDataDir->path() : dataDir} +
-                        extraArguments);
+    m_process.start(binDir + QLatin1Char('/') + program, arguments);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         m_error = m_process.errorString();
         return;
     }
     const QDeadlineTimer deadline(startTimeoutMs);
-    while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+    // The base URL, then the development server's control secret.
+    const int lines = withControlSecret ? 2 : 1;
+    const auto allLines = [this, lines] { return m_process.peek(4096).count('\n') >= lines; };
+    while (!allLines() && m_process.state() == QProcess::Running && !deadline.hasExpired())
         m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
-    if (!m_process.canReadLine()) {
-        m_error = QStringLiteral("orvanta-devserver printed no base URL: ") + QString::fromUtf8(log());
+    if (!allLines()) {
+        m_process.waitForFinished(1000);
+        m_error = program + QStringLiteral(" printed no base URL: ") + QString::fromUtf8(log());
         stop();
         return;
     }
-    m_baseUrl = QUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    const QUrl baseUrl(QString::fromUtf8(m_process.readLine().trimmed()));
+    if (withControlSecret)
+        m_controlSecret = m_process.readLine().trimmed();
+    m_baseUrl = baseUrl;
 }
 
 DevServerProcess::~DevServerProcess()
@@ -95,6 +114,11 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 {
     QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (pathAndQuery.startsWith(QStringLiteral("/_dev/"))) {
+        request.setRawHeader("X-Orvanta-Dev-Secret", m_controlSecret);
+        if (!body.isEmpty())
+            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    }
     for (const auto &[name, value] : headers)
         request.setRawHeader(name, value);
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
@@ -119,8 +143,7 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 
 bool DevServerProcess::injectFault(const QJsonObject &fault)
 {
-    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 
@@ -142,15 +165,12 @@ std::optional<QJsonObject> DevServerProcess::lastRequest(const QString &path)
 bool DevServerProcess::setTokenLifetime(int seconds)
 {
     const QJsonObject settings{{QStringLiteral("token_lifetime"), seconds}};
-    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact),
-                   {{"Content-Type", "application/json"}})
+    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact))
                .status == 204;
 }
 
-std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
+QUrlQuery DevServerProcess::authorizeQuery(const QByteArray &verifier, const QByteArray &state)
 {
-    const QByteArray verifier = randomBase64Url(64);
-    const QByteArray state = randomBase64Url(32);
     QUrlQuery authorize;
     authorize.addQueryItem(QStringLiteral("client_id"), clientId);
     authorize.addQueryItem(QStringLiteral("response_type"), QStringLiteral("code"));
@@ -162,10 +182,12 @@ std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
         QStringLiteral("code_challenge"),
         QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256).toBase64(base64Url)));
     authorize.addQueryItem(QStringLiteral("state"), QString::fromLatin1(state));
-    if (!devUser.isEmpty())
-        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
-    const Reply redirect =
-        request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded));
+    return authorize;
+}
+
+std::optional<QJsonObject> DevServerProcess::exchange(const Reply &redirect, const QByteArray &verifier,
+                                                      const QByteArray &state)
+{
     const QUrlQuery callback(QUrl::fromEncoded(redirect.headers.value("location")));
     if (redirect.status != 302 || callback.queryItemValue(QStringLiteral("state")) != QString::fromLatin1(state))
         return std::nullopt;
@@ -180,4 +202,31 @@ std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
     if (tokens.status != 200)
         return std::nullopt;
     return tokens.json();
+}
+
+std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
+{
+    const QByteArray verifier = randomBase64Url(64);
+    const QByteArray state = randomBase64Url(32);
+    QUrlQuery authorize = authorizeQuery(verifier, state);
+    if (!devUser.isEmpty())
+        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
+    return exchange(request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded)),
+                    verifier, state);
+}
+
+std::variant<QJsonObject, DevServerProcess::Reply> DevServerProcess::signInWithPassphrase(const QString &user,
+                                                                                          const QString &passphrase)
+{
+    const QByteArray verifier = randomBase64Url(64);
+    const QByteArray state = randomBase64Url(32);
+    // What the page's form posts: the authorize request as it came, and the two fields.
+    const QByteArrayList fields{
+        "request=" + QUrl::toPercentEncoding(authorizeQuery(verifier, state).toString(QUrl::FullyEncoded)),
+        "user=" + QUrl::toPercentEncoding(user), "passphrase=" + QUrl::toPercentEncoding(passphrase)};
+    const Reply page = request("POST", QStringLiteral("/oauth2/authorize"), fields.join('&'),
+                               {{"Content-Type", "application/x-www-form-urlencoded"}});
+    if (const auto tokens = exchange(page, verifier, state))
+        return *tokens;
+    return page;
 }

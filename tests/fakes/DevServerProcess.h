@@ -9,17 +9,26 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QUrlQuery>
 
 #include <memory>
 #include <optional>
+#include <variant>
 
 class QNetworkAccessManager;
 
-// Runs <ORVANTA_BIN_DIR>/orvanta-devserver on a free loopback port for one test, and talks to it
-// synchronously. The process is stopped (terminate, then kill) when the object goes.
+// Runs <ORVANTA_BIN_DIR>/orvanta-devserver (or another server program of the build that prints its
+// base URL first) on a free loopback port for one test, and talks to it synchronously. The process
+// is stopped (terminate, then kill) when the object goes.
 class DevServerProcess
 {
 public:
+    struct Program
+    {
+        QString name;
+        QStringList arguments;
+    };
+
     struct Reply
     {
         int status = 0; // 0 when no HTTP answer came
@@ -33,6 +42,8 @@ public:
     // dataDir empty: a private temporary folder. environment: for ORVANTA_DEV_LLM_* variables.
     explicit DevServerProcess(const QStringList &extraArguments = {}, const QString &dataDir = {},
                               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    explicit DevServerProcess(const Program &program,
+                              const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     ~DevServerProcess();
     DevServerProcess(const DevServerProcess &) = delete;
     DevServerProcess &operator=(const DevServerProcess &) = delete;
@@ -41,12 +52,15 @@ public:
     QString errorString() const { return m_error; }
     QUrl baseUrl() const { return m_baseUrl; }
     QString baseUrlString() const { return m_baseUrl.toString(); }
+    // The secret the server printed; request() sends it to the /_dev/ endpoints.
+    QByteArray controlSecret() const { return m_controlSecret; }
     // The server's standard error so far.
     QByteArray log();
     // Stops the server; returns whether it exited normally with status 0.
     bool stop();
 
-    // One request; redirects are not followed. pathAndQuery starts with "/".
+    // One request; redirects are not followed. pathAndQuery starts with "/". Requests to /_dev/
+    // carry the secret, and a body without a Content-Type goes as JSON.
     Reply request(const QByteArray &method, const QString &pathAndQuery, const QByteArray &body = {},
                   const QList<QPair<QByteArray, QByteArray>> &headers = {});
 
@@ -59,12 +73,22 @@ public:
     // A whole sign-in with PKCE as the application does it, optionally as another development
     // user; the token endpoint's JSON reply, or none when a step failed.
     std::optional<QJsonObject> signIn(const QString &devUser = {});
+    // The same through orvanta-server's passphrase page; the page's reply when it refused.
+    std::variant<QJsonObject, Reply> signInWithPassphrase(const QString &user, const QString &passphrase);
 
 private:
+    void start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+               bool withControlSecret);
+    // The authorize request's query for a new verifier and state.
+    static QUrlQuery authorizeQuery(const QByteArray &verifier, const QByteArray &state);
+    // The token endpoint's reply to the code in a redirect to the callback, or none.
+    std::optional<QJsonObject> exchange(const Reply &redirect, const QByteArray &verifier, const QByteArray &state);
+
     std::unique_ptr<QTemporaryDir> m_ownDataDir;
     QProcess m_process;
     QByteArray m_log;
     QUrl m_baseUrl;
+    QByteArray m_controlSecret;
     QString m_error;
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

@@ -10,6 +10,7 @@
 #include <QCoro/QCoroTask>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
@@ -196,6 +197,41 @@ private Q_SLOTS:
         const CaptureAnswerInput input = imageMode ? sampleImageInput() : textInput();
         QCOMPARE(failureMessage(m_provider->answer(input, QStringLiteral("Q"), {}, *m_settings, m_userID, m_idToken)),
                  expected);
+    }
+
+    void credentialsFollowNoRedirectAway_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("sameOrigin");
+        QTest::addColumn<QString>("expected"); // empty: the request succeeds
+        QTest::newRow("answer, 307 to another port")
+            << "/ai/answer" << 307 << false << QStringLiteral("Hosted backend request failed with status 307.");
+        QTest::newRow("answer, 307 to the same origin") << "/ai/answer" << 307 << true << QString();
+        QTest::newRow("presets, 308 to another port")
+            << "/prompt-presets" << 308 << false
+            << QStringLiteral("Hosted backend preset request failed with status 308.");
+    }
+    void credentialsFollowNoRedirectAway()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(bool, sameOrigin);
+        QFETCH(QString, expected);
+        QTcpServer elsewhere;
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
+        QSignalSpy visits(&elsewhere, &QTcpServer::newConnection);
+        const QString target =
+            sameOrigin ? m_server->baseUrlString() : QStringLiteral("http://127.0.0.1:%1").arg(elsewhere.serverPort());
+        QVERIFY(injectAt(path, {{QStringLiteral("status"), status}, {QStringLiteral("location"), target + path}}));
+        OpenAIProvider provider(m_network, 3s);
+        const QString message = path == QStringLiteral("/ai/answer")
+                                    ? failureMessage(provider.answer(textInput(), QStringLiteral("Q"), {}, *m_settings,
+                                                                     m_userID, m_idToken))
+                                    : failureMessage(provider.fetchPromptPresets(*m_settings, m_userID, m_idToken));
+        QCOMPARE(message, expected);
+        QTest::qWait(50);
+        QCOMPARE(visits.count(), 0);
     }
 
     void answerTrimsTheReply()

@@ -2,14 +2,20 @@
 
 #include "DevServerLog.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkReply>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
-// Longer than the client's 60 seconds would be pointless: it would have given up already.
-constexpr int upstreamTimeoutMs = 55000;
+const char *const timedOutProperty = "orvantaTimedOut";
+constexpr int connectionsPerNetwork = 6;
+constexpr size_t maximumNetworks = 32;
+constexpr qsizetype maximumReasonLength = 300;
 
 QJsonObject message(const QString &role, const QJsonValue &content)
 {
@@ -26,6 +32,35 @@ QString sniffedImageType(const QByteArray &bytes)
 DevReply upstreamFailure(const QString &text)
 {
     return DevReply::envelope(502, QStringLiteral("upstream_error"), text);
+}
+
+// The error text of an OpenAI-style error body ({"error": {"message": ...}} or {"error": "..."}), shortened.
+QString upstreamReason(const QByteArray &body)
+{
+    const QJsonValue error = QJsonDocument::fromJson(body).object().value(QStringLiteral("error"));
+    const QString reason =
+        error.isObject() ? error.toObject().value(QStringLiteral("message")).toString() : error.toString();
+    return reason.simplified().left(maximumReasonLength);
+}
+
+// Inference servers say in different words that the model takes no pictures; all of them name it.
+bool refusesImages(int status, const QString &reason)
+{
+    if (status < 400 || status > 599)
+        return false;
+    const QString text = reason.toLower();
+    for (const char *word : {"image", "vision", "multimodal", "mmproj"}) {
+        if (text.contains(QLatin1String(word)))
+            return true;
+    }
+    return false;
+}
+
+// The reply the application takes for a service that answers text captures only: it then shows
+// its own message that pictures cannot be answered.
+DevReply imageUnsupported()
+{
+    return DevReply::envelope(400, QStringLiteral("image_unsupported"), QStringLiteral("ocr_text is required."));
 }
 
 QByteArray chatRequestBody(const AnswerRequest &request, const QString &model)
@@ -51,55 +86,96 @@ QByteArray chatRequestBody(const AnswerRequest &request, const QString &model)
     } else {
         messages.append(message(QStringLiteral("user"), request.question));
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("model"), model}, {QStringLiteral("messages"), messages}})
-        .toJson(QJsonDocument::Compact);
+    QJsonObject body{{QStringLiteral("messages"), messages}};
+    if (!model.isEmpty())
+        body.insert(QStringLiteral("model"), model);
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
 
-ChatCompletionForwarder::ChatCompletionForwarder(QUrl endpoint, QString key, QString model, QObject *parent)
+ChatCompletionForwarder::ChatCompletionForwarder(QUrl endpoint, QString key, QString model, int timeoutMs,
+                                                 QObject *parent)
     : QObject(parent)
     , m_endpoint(std::move(endpoint))
     , m_key(std::move(key))
     , m_model(std::move(model))
+    , m_timeoutMs(timeoutMs)
 {}
 
 void ChatCompletionForwarder::forward(const AnswerRequest &request, std::function<void(const DevReply &)> done)
 {
     QNetworkRequest upstream(m_endpoint);
     upstream.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
-    upstream.setTransferTimeout(upstreamTimeoutMs);
-    QNetworkReply *reply = m_network.post(upstream, chatRequestBody(request, m_model));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
-        reply->deleteLater();
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() != QNetworkReply::NoError && status == 0) {
-            qCWarning(lcDevServer) << "language model endpoint unreachable:" << reply->errorString();
-            done(upstreamFailure(
-                QStringLiteral("The language model endpoint could not be reached: %1").arg(reply->errorString())));
-            return;
-        }
-        if (status < 200 || status > 299) {
-            qCWarning(lcDevServer) << "language model endpoint answered with status" << status;
-            done(upstreamFailure(QStringLiteral("The language model endpoint answered with status %1.").arg(status)));
-            return;
-        }
-        const QJsonObject body = QJsonDocument::fromJson(reply->readAll()).object();
-        const QJsonValue content = body.value(QStringLiteral("choices"))
-                                       .toArray()
-                                       .at(0)
-                                       .toObject()
-                                       .value(QStringLiteral("message"))
-                                       .toObject()
-                                       .value(QStringLiteral("content"));
-        if (!content.isString()) {
-            done(upstreamFailure(QStringLiteral("The language model endpoint's reply has no message content.")));
-            return;
-        }
-        const QString model = body.value(QStringLiteral("model")).toString(m_model);
-        done(DevReply::json(200, {{QStringLiteral("answer"), content.toString()},
-                                  {QStringLiteral("provider"), QStringLiteral("orvanta-devserver")},
-                                  {QStringLiteral("model"), model}}));
+    if (!m_key.isEmpty())
+        upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
+    // The key must not follow a redirect to anyone else.
+    upstream.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    const size_t slot = leastBusyNetwork();
+    ++m_inFlight[slot];
+    QNetworkReply *reply = m_networks[slot]->post(upstream, chatRequestBody(request, m_model));
+    // A whole-answer deadline: a model that trickles bytes must not hold the request for ever.
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply] {
+        reply->setProperty(timedOutProperty, true);
+        reply->abort();
     });
+    deadline->start(m_timeoutMs);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, slot, sentImage = request.image.has_value(), done = std::move(done)] {
+                reply->deleteLater();
+                --m_inFlight[slot];
+                done(answerFrom(reply, sentImage));
+            });
+}
+
+size_t ChatCompletionForwarder::leastBusyNetwork()
+{
+    const auto least = std::min_element(m_inFlight.begin(), m_inFlight.end());
+    if (least != m_inFlight.end() && (*least < connectionsPerNetwork || m_networks.size() >= maximumNetworks))
+        return size_t(least - m_inFlight.begin());
+    m_networks.push_back(std::make_unique<QNetworkAccessManager>());
+    m_inFlight.push_back(0);
+    return m_networks.size() - 1;
+}
+
+DevReply ChatCompletionForwarder::answerFrom(QNetworkReply *reply, bool sentImage) const
+{
+    if (reply->property(timedOutProperty).toBool()) {
+        qCWarning(lcDevServer) << "language model endpoint gave no answer within" << m_timeoutMs << "ms";
+        return DevReply::envelope(504, QStringLiteral("upstream_timeout"),
+                                  QStringLiteral("The language model did not answer within %1 seconds.")
+                                      .arg(m_timeoutMs / 1000.0, 0, 'g', 3));
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError && status == 0) {
+        qCWarning(lcDevServer) << "language model endpoint unreachable:" << reply->errorString();
+        return upstreamFailure(
+            QStringLiteral("The language model endpoint could not be reached: %1").arg(reply->errorString()));
+    }
+    const QByteArray bytes = reply->readAll();
+    if (status < 200 || status > 299) {
+        const QString reason = upstreamReason(bytes);
+        qCWarning(lcDevServer) << "language model endpoint answered with status" << status;
+        if (sentImage && refusesImages(status, reason))
+            return imageUnsupported();
+        return upstreamFailure(QStringLiteral("The language model endpoint answered with status %1%2")
+                                   .arg(status)
+                                   .arg(reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + reason));
+    }
+    const QJsonObject body = QJsonDocument::fromJson(bytes).object();
+    const QJsonValue content = body.value(QStringLiteral("choices"))
+                                   .toArray()
+                                   .at(0)
+                                   .toObject()
+                                   .value(QStringLiteral("message"))
+                                   .toObject()
+                                   .value(QStringLiteral("content"));
+    if (!content.isString())
+        return upstreamFailure(QStringLiteral("The language model endpoint's reply is not a chat completion."));
+    const QString model = body.value(QStringLiteral("model")).toString(m_model);
+    return DevReply::json(200, {{QStringLiteral("answer"), content.toString()},
+                                {QStringLiteral("provider"), QCoreApplication::applicationName()},
+                                {QStringLiteral("model"), model.isEmpty() ? QStringLiteral("default") : model}});
 }

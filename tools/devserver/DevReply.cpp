@@ -23,6 +23,10 @@ QByteArray reasonPhrase(int status)
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 415:
+        return "Unsupported Media Type";
+    case 421:
+        return "Misdirected Request";
     case 500:
         return "Internal Server Error";
     case 502:

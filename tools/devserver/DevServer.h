@@ -12,6 +12,7 @@ class AnswerService;
 class ChatCompletionForwarder;
 class DevHttpServer;
 class IdentityProvider;
+class MemoryGrantStore;
 class PresetService;
 class PresetStore;
 
@@ -26,12 +27,16 @@ public:
 
     // Opens the store and listens on 127.0.0.1; the base URL, or why the server cannot run.
     std::variant<QUrl, QString> start();
+    // Drawn at each start; the /_dev/ endpoints answer only requests that carry it.
+    QByteArray controlSecret() const { return m_controlSecret; }
 
 private:
     void addRoutes();
 
     DevServerOptions m_options;
+    QByteArray m_controlSecret;
     std::unique_ptr<PresetStore> m_store;
+    std::unique_ptr<MemoryGrantStore> m_grants;
     DevHttpServer *m_http;
     ChatCompletionForwarder *m_forwarder = nullptr;
     std::unique_ptr<IdentityProvider> m_identity;

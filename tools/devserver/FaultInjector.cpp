@@ -33,7 +33,7 @@ std::variant<std::pair<QString, Fault>, QString> FaultInjector::parse(const QJso
     const IntegerField integers[] = {
         {QStringLiteral("status"), 100, 599, &fault.status},
         {QStringLiteral("delay_ms"), 0, 600000, &fault.delayMs},
-        {QStringLiteral("times"), 1, 1000000, &fault.times},
+        {QStringLiteral("times"), 1, 1000, &fault.times},
     };
     for (const IntegerField &field : integers) {
         if (!object.contains(field.key))
@@ -45,7 +45,8 @@ std::variant<std::pair<QString, Fault>, QString> FaultInjector::parse(const QJso
         *field.target = *value;
     }
     const std::pair<QString, QByteArray *> strings[] = {{QStringLiteral("body"), &fault.body},
-                                                        {QStringLiteral("content_type"), &fault.contentType}};
+                                                        {QStringLiteral("content_type"), &fault.contentType},
+                                                        {QStringLiteral("location"), &fault.location}};
     for (const auto &[key, target] : strings) {
         if (!object.contains(key))
             continue;
@@ -53,19 +54,31 @@ std::variant<std::pair<QString, Fault>, QString> FaultInjector::parse(const QJso
             return key + QStringLiteral(" must be a string.");
         *target = object.value(key).toString().toUtf8();
     }
-    if (fault.contentType.contains('\r') || fault.contentType.contains('\n'))
-        return QStringLiteral("content_type must be one line.");
+    if (fault.body.size() > maximumBodyBytes)
+        return QStringLiteral("body must be at most %1 bytes.").arg(maximumBodyBytes);
+    for (const auto &[key, value] : {std::pair{QStringLiteral("content_type"), fault.contentType},
+                                     std::pair{QStringLiteral("location"), fault.location}}) {
+        if (value.contains('\r') || value.contains('\n'))
+            return key + QStringLiteral(" must be one line.");
+    }
     return std::pair{path.toString(), fault};
 }
 
-void FaultInjector::add(const QString &path, const Fault &fault)
+std::optional<QString> FaultInjector::add(const QString &path, const Fault &fault)
 {
+    if (m_shielded.contains(path))
+        return QStringLiteral("%1 is a sign-in page; faults are never served there.").arg(path);
+    if (m_count == maximumFaults)
+        return QStringLiteral("At most %1 faults can wait at a time.").arg(maximumFaults);
     m_faults[path].append(fault);
+    ++m_count;
+    return std::nullopt;
 }
 
 void FaultInjector::clear()
 {
     m_faults.clear();
+    m_count = 0;
 }
 
 std::optional<Fault> FaultInjector::take(const QString &path)
@@ -77,6 +90,7 @@ std::optional<Fault> FaultInjector::take(const QString &path)
     const Fault taken = next;
     if (--next.times == 0) {
         it->removeFirst();
+        --m_count;
         if (it->isEmpty())
             m_faults.erase(it);
     }

@@ -1,6 +1,7 @@
 #include "IdentityProvider.h"
 
 #include "FormFields.h"
+#include "GrantStore.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr auto base64Url = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
 const QString defaultScope = QStringLiteral("openid email profile");
+const QString sessionStampClaim = QStringLiteral("ses");
 
 QString randomToken()
 {
@@ -52,16 +54,36 @@ DevReply refusalPage(const QString &text)
 
 } // namespace
 
-IdentityProvider::IdentityProvider(QString issuer, QString clientId, QString redirectUri, int tokenLifetimeSeconds)
+IdentityProvider::IdentityProvider(QString issuer, QString clientId, QString redirectUri, int tokenLifetimeSeconds,
+                                   GrantStore &grants, TokenSigner signer)
     : m_issuer(std::move(issuer))
     , m_clientId(std::move(clientId))
     , m_redirectUri(std::move(redirectUri))
     , m_tokenLifetime(tokenLifetimeSeconds)
+    , m_grants(grants)
+    , m_signer(std::move(signer))
 {}
 
 DevReply IdentityProvider::authorize(const DevRequest &request)
 {
     const FormFields query = FormFields::parse(request.query.toUtf8());
+    const auto checked = checkAuthorizeRequest(query);
+    if (const auto *refusal = std::get_if<DevReply>(&checked))
+        return *refusal;
+    const auto &authorizeRequest = std::get<AuthorizeRequest>(checked);
+    const std::optional<QString> userName = query.value(QStringLiteral("dev_user"));
+    if (!userName && query.value(QStringLiteral("prompt")) == QStringLiteral("select_account"))
+        return accountPicker(request.query);
+    const std::optional<DevUser> user = userName ? DevUser::named(*userName) : DevUser::defaultUser();
+    if (!user)
+        return redirectWithError(authorizeRequest.state, QStringLiteral("invalid_request"),
+                                 QStringLiteral("dev_user is not a usable name."));
+    return grantCode(authorizeRequest, *user);
+}
+
+std::variant<IdentityProvider::AuthorizeRequest, DevReply>
+IdentityProvider::checkAuthorizeRequest(const FormFields &query) const
+{
     const auto repeated = query.repeatedName();
     if (repeated == QStringLiteral("client_id") || repeated == QStringLiteral("redirect_uri"))
         return refusalPage(*repeated + QStringLiteral(" is repeated."));
@@ -72,14 +94,7 @@ DevReply IdentityProvider::authorize(const DevRequest &request)
 
     const std::optional<QString> state = query.value(QStringLiteral("state"));
     const auto fail = [&](const QString &error, const QString &description) {
-        QUrlQuery items;
-        items.addQueryItem(QStringLiteral("error"), error);
-        items.addQueryItem(QStringLiteral("error_description"), description);
-        if (state)
-            items.addQueryItem(QStringLiteral("state"), *state);
-        QUrl target(m_redirectUri);
-        target.setQuery(items);
-        return DevReply::redirect(target);
+        return redirectWithError(state, error, description);
     };
     if (repeated)
         return fail(QStringLiteral("invalid_request"), *repeated + QStringLiteral(" is repeated."));
@@ -94,23 +109,29 @@ DevReply IdentityProvider::authorize(const DevRequest &request)
                     QStringLiteral("code_challenge must be 43 base64url characters."));
     if (state.value_or(QString()).isEmpty())
         return fail(QStringLiteral("invalid_request"), QStringLiteral("state is required."));
+    return AuthorizeRequest{*state, challenge, query.value(QStringLiteral("scope")).value_or(defaultScope)};
+}
 
-    const std::optional<QString> userName = query.value(QStringLiteral("dev_user"));
-    if (!userName && query.value(QStringLiteral("prompt")) == QStringLiteral("select_account"))
-        return accountPicker(request.query);
-    const std::optional<DevUser> user = userName ? DevUser::named(*userName) : DevUser::defaultUser();
-    if (!user)
-        return fail(QStringLiteral("invalid_request"), QStringLiteral("dev_user is not a usable name."));
-
-    // Codes that were never exchanged are dropped once they can no longer be used.
-    const qint64 time = now();
-    m_codes.removeIf([time](const auto &entry) { return entry.value().expiresAt <= time; });
+DevReply IdentityProvider::grantCode(const AuthorizeRequest &request, const DevUser &user)
+{
     const QString code = randomToken();
-    m_codes.insert(code, {m_redirectUri, challenge, query.value(QStringLiteral("scope")).value_or(defaultScope), *user,
-                          time + m_codeLifetime});
+    m_grants.addCode(code, {m_redirectUri, request.challenge, request.scope, user, now() + m_codeLifetime});
     QUrlQuery items;
     items.addQueryItem(QStringLiteral("code"), code);
-    items.addQueryItem(QStringLiteral("state"), *state);
+    items.addQueryItem(QStringLiteral("state"), request.state);
+    QUrl target(m_redirectUri);
+    target.setQuery(items);
+    return DevReply::redirect(target);
+}
+
+DevReply IdentityProvider::redirectWithError(const std::optional<QString> &state, const QString &error,
+                                             const QString &description) const
+{
+    QUrlQuery items;
+    items.addQueryItem(QStringLiteral("error"), error);
+    items.addQueryItem(QStringLiteral("error_description"), description);
+    if (state)
+        items.addQueryItem(QStringLiteral("state"), *state);
     QUrl target(m_redirectUri);
     target.setQuery(items);
     return DevReply::redirect(target);
@@ -170,11 +191,10 @@ DevReply IdentityProvider::exchangeCode(const FormFields &form)
             return invalidRequest(name + QStringLiteral(" is required."));
     }
     // A code is spent by any attempt to use it, so a leaked code cannot be tried twice.
-    const auto pending = m_codes.constFind(*form.value(QStringLiteral("code")));
-    if (pending == m_codes.cend())
+    const std::optional<AuthorizationCode> pending = m_grants.takeCode(*form.value(QStringLiteral("code")));
+    if (!pending)
         return invalidGrant(QStringLiteral("The authorization code is unknown or was already used."));
-    const PendingCode code = *pending;
-    m_codes.erase(pending);
+    const AuthorizationCode &code = *pending;
     if (code.expiresAt <= now())
         return invalidGrant(QStringLiteral("The authorization code has expired."));
     if (code.redirectUri != form.value(QStringLiteral("redirect_uri")))
@@ -188,9 +208,12 @@ DevReply IdentityProvider::exchangeCode(const FormFields &form)
     if (QString::fromLatin1(challenge) != code.challenge)
         return invalidGrant(QStringLiteral("code_verifier does not match the code_challenge."));
 
+    auto issued = issueTokens(code.user, code.scope);
+    if (const auto *refusal = std::get_if<DevReply>(&issued))
+        return *refusal;
     const QString refreshToken = randomToken();
-    m_refreshGrants.insert(refreshToken, {code.scope, code.user});
-    QJsonObject reply = issueTokens(code.user, code.scope);
+    m_grants.addRefreshGrant(refreshToken, {code.scope, code.user});
+    QJsonObject reply = std::get<QJsonObject>(issued);
     reply.insert(QStringLiteral("refresh_token"), refreshToken);
     DevReply answer = DevReply::json(200, reply);
     answer.headers.emplaceBack("Cache-Control", "no-store");
@@ -202,25 +225,31 @@ DevReply IdentityProvider::refresh(const FormFields &form)
     const std::optional<QString> refreshToken = form.value(QStringLiteral("refresh_token"));
     if (!refreshToken)
         return invalidRequest(QStringLiteral("refresh_token is required."));
-    const auto grant = m_refreshGrants.constFind(*refreshToken);
-    if (grant == m_refreshGrants.cend())
+    const std::optional<RefreshGrant> grant = m_grants.refreshGrant(*refreshToken);
+    if (!grant)
         return invalidGrant(QStringLiteral("The refresh token is not valid."));
-    DevReply answer = DevReply::json(200, issueTokens(grant->user, grant->scope));
+    const auto issued = issueTokens(grant->user, grant->scope);
+    if (const auto *refusal = std::get_if<DevReply>(&issued))
+        return *refusal;
+    DevReply answer = DevReply::json(200, std::get<QJsonObject>(issued));
     answer.headers.emplaceBack("Cache-Control", "no-store");
     return answer;
 }
 
-QJsonObject IdentityProvider::issueTokens(const DevUser &user, const QString &scope) const
+std::variant<QJsonObject, DevReply> IdentityProvider::issueTokens(const DevUser &user, const QString &scope) const
 {
+    const std::optional<qint64> stamp = m_grants.sessionStamp(user.subject);
+    if (!stamp)
+        return invalidGrant(QStringLiteral("The user no longer exists."));
     const qint64 issuedAt = now();
     const qint64 expiresAt = issuedAt + m_tokenLifetime;
     // "jti" keeps two tokens issued within the same second apart.
     const QJsonObject idClaims{
-        {QStringLiteral("sub"), user.subject}, {QStringLiteral("email"), user.email},
-        {QStringLiteral("name"), user.name},   {QStringLiteral("iat"), issuedAt},
-        {QStringLiteral("exp"), expiresAt},    {QStringLiteral("iss"), m_issuer},
-        {QStringLiteral("aud"), m_clientId},   {QStringLiteral("token_use"), QStringLiteral("id")},
-        {QStringLiteral("jti"), randomToken()}};
+        {QStringLiteral("sub"), user.subject},  {QStringLiteral("email"), user.email},
+        {QStringLiteral("name"), user.name},    {QStringLiteral("iat"), issuedAt},
+        {QStringLiteral("exp"), expiresAt},     {QStringLiteral("iss"), m_issuer},
+        {QStringLiteral("aud"), m_clientId},    {QStringLiteral("token_use"), QStringLiteral("id")},
+        {QStringLiteral("jti"), randomToken()}, {sessionStampClaim, *stamp}};
     const QJsonObject accessClaims{{QStringLiteral("sub"), user.subject},
                                    {QStringLiteral("iat"), issuedAt},
                                    {QStringLiteral("exp"), expiresAt},
@@ -229,10 +258,10 @@ QJsonObject IdentityProvider::issueTokens(const DevUser &user, const QString &sc
                                    {QStringLiteral("scope"), scope},
                                    {QStringLiteral("token_use"), QStringLiteral("access")},
                                    {QStringLiteral("jti"), randomToken()}};
-    return {{QStringLiteral("access_token"), QString::fromLatin1(m_signer.sign(accessClaims))},
-            {QStringLiteral("id_token"), QString::fromLatin1(m_signer.sign(idClaims))},
-            {QStringLiteral("expires_in"), m_tokenLifetime},
-            {QStringLiteral("token_type"), QStringLiteral("Bearer")}};
+    return QJsonObject{{QStringLiteral("access_token"), QString::fromLatin1(m_signer.sign(accessClaims))},
+                       {QStringLiteral("id_token"), QString::fromLatin1(m_signer.sign(idClaims))},
+                       {QStringLiteral("expires_in"), m_tokenLifetime},
+                       {QStringLiteral("token_type"), QStringLiteral("Bearer")}};
 }
 
 std::variant<QString, DevReply> IdentityProvider::authenticate(const DevRequest &request) const
@@ -254,6 +283,9 @@ std::variant<QString, DevReply> IdentityProvider::authenticate(const DevRequest 
     const QString subject = claims.value(QStringLiteral("sub")).toString();
     if (subject.isEmpty())
         return unauthorized(QStringLiteral("The identity token has no subject."));
+    const std::optional<qint64> stamp = m_grants.sessionStamp(subject);
+    if (!stamp || claims.value(sessionStampClaim).toInteger(-1) != *stamp)
+        return unauthorized(QStringLiteral("The session has been signed out on the server."));
     return subject;
 }
 

@@ -3,15 +3,14 @@
 #include "models/StoredPromptPreset.h"
 
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
 #include <variant>
 
-struct sqlite3;
-
-// Each user's preset list in one SQLite file; a list is replaced as a whole in one transaction,
-// so a failed write leaves the previous list in place.
+// Each user's preset list in one table; a list is replaced as a whole in one transaction, so a
+// failed write leaves the previous list in place. SQLite or PostgreSQL, through Qt SQL.
 class PresetStore
 {
 public:
@@ -20,14 +19,17 @@ public:
     PresetStore &operator=(const PresetStore &) = delete;
     ~PresetStore();
 
-    // Opens or creates the database; the text says why it could not.
+    // Opens or creates a SQLite file of the store's own; the text says why it could not.
     std::optional<QString> open(const QString &path);
+    // Keeps the presets in a database someone else opened and closes.
+    std::optional<QString> attach(const QSqlDatabase &database);
 
     std::variant<QList<StoredPromptPreset>, QString> load(const QString &userId) const;
     std::optional<QString> replace(const QString &userId, const QList<StoredPromptPreset> &presets);
 
 private:
-    QString lastError() const;
+    QSqlDatabase database() const;
 
-    sqlite3 *m_db = nullptr;
+    QString m_connection;
+    bool m_ownsConnection = false;
 };

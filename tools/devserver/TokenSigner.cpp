@@ -22,9 +22,15 @@ bool sameBytes(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-TokenSigner::TokenSigner() : m_secret(32, Qt::Uninitialized)
+TokenSigner::TokenSigner() : m_secret(randomSecret()) {}
+
+TokenSigner::TokenSigner(QByteArray secret) : m_secret(std::move(secret)) {}
+
+QByteArray TokenSigner::randomSecret()
 {
-    QRandomGenerator::system()->generate(m_secret.begin(), m_secret.end());
+    QByteArray secret(32, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(secret.begin(), secret.end());
+    return secret;
 }
 
 QByteArray TokenSigner::sign(const QJsonObject &claims) const

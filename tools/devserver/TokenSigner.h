@@ -6,12 +6,16 @@
 
 #include <variant>
 
-// Signs and checks JSON Web Tokens with HMAC-SHA256 under a secret drawn afresh for every run,
-// so tokens from an earlier run of the server are never accepted.
+// Signs and checks JSON Web Tokens with HMAC-SHA256. The development server draws the secret
+// afresh for every run, so tokens from an earlier run are never accepted; a server whose sessions
+// outlive a restart keeps its secret.
 class TokenSigner
 {
 public:
     TokenSigner();
+    explicit TokenSigner(QByteArray secret);
+
+    static QByteArray randomSecret();
 
     QByteArray sign(const QJsonObject &claims) const;
     // The claims of a token this signer made, or why it is not one. Expiry is the caller's check.

@@ -1,43 +1,14 @@
 #include "DevServer.h"
 #include "DevServerLog.h"
+#include "TerminationSignals.h"
 
+#include "hosted/HttpExchange.h"
 #include "settings/DeveloperSettingsStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    const char byte = 1;
-    // Only async-signal-safe work here: wake the event loop, which quits cleanly.
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the event loop, so the store is closed and the port released.
-bool quitOnTerminationSignals(QCoreApplication &app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return false;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    struct sigaction action = {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -87,9 +58,10 @@ int main(int argc, char *argv[])
         options.llmUrl = QUrl(llmUrl, QUrl::StrictMode);
         options.llmKey = llmKey;
         options.llmModel = qEnvironmentVariable("ORVANTA_DEV_LLM_MODEL", QStringLiteral("gpt-4o-mini"));
-        const QString scheme = options.llmUrl.scheme();
-        if (!options.llmUrl.isValid() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
-            std::fprintf(stderr, "orvanta-devserver: ORVANTA_DEV_LLM_URL is not an http(s) URL.\n");
+        // The key travels in the clear over plain HTTP: only to this machine, then.
+        if (!HttpExchange::mayCarryCredentials(options.llmUrl)) {
+            std::fprintf(stderr, "orvanta-devserver: ORVANTA_DEV_LLM_URL must be an https URL, or an http URL of "
+                                 "this machine (127.0.0.1, ::1, localhost).\n");
             return 2;
         }
     } else if (!llmUrl.isEmpty() || !llmKey.isEmpty()) {
@@ -107,8 +79,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QUrl baseUrl = std::get<QUrl>(started);
-    // The first line of standard output is the contract with whoever started us.
-    std::printf("%s\n", baseUrl.toEncoded().constData());
+    // The first two lines of standard output are the contract with whoever started us: the base
+    // URL, then the secret the /_dev/ endpoints want in X-Orvanta-Dev-Secret.
+    std::printf("%s\n%s\n", baseUrl.toEncoded().constData(), server.controlSecret().constData());
     std::fflush(stdout);
     qCInfo(lcDevServer).noquote() << "serving on" << baseUrl.toString()
                                   << (options.llmUrl.isValid() ? "with a language model" : "with offline answers");

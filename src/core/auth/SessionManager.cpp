@@ -170,8 +170,15 @@ void SessionManager::startGoogleSignIn()
 
 void SessionManager::cancelGoogleSignIn()
 {
-    if (m_activeHostedAuthorization && m_webSession)
+    if (!m_activeHostedAuthorization)
+        return;
+    // Also ends a sign-in whose code is being exchanged: the browser is done by then, and the
+    // late reply belongs to no one.
+    ++m_signInGeneration;
+    m_activeHostedAuthorization.reset();
+    if (m_webSession)
         m_webSession->cancel();
+    setState(SessionState::signedOut());
 }
 
 void SessionManager::failSignIn(const QString &message)
@@ -259,7 +266,7 @@ QCoro::Task<> SessionManager::completeHostedSignIn(QUrl callbackURL)
         form.append({QStringLiteral("redirect_uri"), AuthConfiguration::callbackURL});
         form.append({QStringLiteral("code_verifier"), context.codeVerifier});
         const HttpResponse response = co_await postTokenForm(context.configuration, form);
-        if (!response.isSuccess()) {
+        if (!response.isHttpSuccess()) {
             qCWarning(lcAuth) << "[SessionManager] The code exchange was refused with status"
                               << response.status.value_or(0);
             throw SessionManagerError(SessionManagerError::Kind::tokenExchangeFailed);
@@ -329,7 +336,7 @@ QCoro::Task<UserSession> SessionManager::refreshAuthenticatedSession(UserSession
     // Gone, or signed out (or in as someone else) while waiting: the renewed tokens belong to no one.
     if (!self || !self->isCurrentSession(session))
         throw AIProviderError::apiError(QStringLiteral("Please sign in first."));
-    if (!response.isSuccess()) {
+    if (!response.isHttpSuccess()) {
         qCWarning(lcAuth) << "[SessionManager] The token refresh was refused with status" << response.status.value_or(0)
                           << "; signing out";
         self->signOut();

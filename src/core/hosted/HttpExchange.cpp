@@ -21,10 +21,27 @@ bool isTransportFailure(QNetworkReply::NetworkError error)
 {
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
-} // namespace
 
-QCoro::Task<HttpResponse> HttpExchange::send(QNetworkAccessManager &network, QNetworkRequest request, QByteArray verb,
-                                             QByteArray body)
+constexpr int maximumRedirects = 5;
+
+struct Exchanged
+{
+    HttpResponse response;
+    QByteArray location;
+};
+
+bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
+}
+
+bool keepsTheRequest(int status, const QByteArray &verb)
+{
+    return status == 307 || status == 308 || ((status == 301 || status == 302 || status == 303) && verb == "GET");
+}
+
+QCoro::Task<Exchanged> sendOnce(QNetworkAccessManager &network, QNetworkRequest request, QByteArray verb,
+                                QByteArray body)
 {
     // Nothing aborts these replies but the transfer time-out, so a cancelled one has timed out.
     std::unique_ptr<QNetworkReply, DeleteLater> reply(network.sendCustomRequest(request, verb, body));
@@ -36,11 +53,30 @@ QCoro::Task<HttpResponse> HttpExchange::send(QNetworkAccessManager &network, QNe
         throw LibraryError(QStringLiteral("The request timed out."));
     if (isTransportFailure(error) || (!status.isValid() && error != QNetworkReply::NoError))
         throw LibraryError(reply->errorString());
-    HttpResponse response;
+    Exchanged exchanged;
     if (status.isValid())
-        response.status = status.toInt();
-    response.body = reply->readAll();
-    co_return response;
+        exchanged.response.status = status.toInt();
+    exchanged.response.body = reply->readAll();
+    exchanged.location = reply->rawHeader("Location");
+    co_return exchanged;
+}
+} // namespace
+
+QCoro::Task<HttpResponse> HttpExchange::send(QNetworkAccessManager &network, QNetworkRequest request, QByteArray verb,
+                                             QByteArray body)
+{
+    // Redirects are followed here, one plain request per hop: Qt 6.4's own following now and then
+    // ends a complete reply with UnknownNetworkError.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    for (int hop = 0;; ++hop) {
+        const Exchanged exchanged = co_await sendOnce(network, request, verb, body);
+        const int status = exchanged.response.status.value_or(0);
+        const QUrl target = request.url().resolved(QUrl::fromEncoded(exchanged.location));
+        if (hop == maximumRedirects || !keepsTheRequest(status, verb) || exchanged.location.isEmpty() ||
+            !isSameOrigin(target, request.url()))
+            co_return exchanged.response;
+        request.setUrl(target);
+    }
 }
 
 QString HttpExchange::encodeQuery(const QList<std::pair<QString, QString>> &pairs)
