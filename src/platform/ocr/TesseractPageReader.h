@@ -1,0 +1,39 @@
+#pragma once
+
+#include "TesseractEngine.h"
+
+#include <QImage>
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// Reads pages with one Tesseract engine per core: the first engine analyses the layout, then the
+// page is read in bands of whole blocks (see pageBands), one engine per band at the same time,
+// and the bands are joined in reading order. The text is the same as one engine's. Reads are
+// serialised; the engines load on first use or when warmed up.
+class TesseractPageReader
+{
+public:
+    explicit TesseractPageReader(int engineCount = defaultEngineCount());
+    ~TesseractPageReader();
+    TesseractPageReader(const TesseractPageReader &) = delete;
+    TesseractPageReader &operator=(const TesseractPageReader &) = delete;
+
+    static int defaultEngineCount();
+
+    // Starts loading every engine's model on threads of its own and returns at once.
+    void warmUpInBackground();
+
+    // The page's layout and, unless layoutSuffices says the layout alone is enough, its text.
+    // Throws OCRError::visionFailed as TesseractEngine does.
+    PageRecognition read(const QImage &image,
+                         const std::function<bool(const PageRecognition &layout)> &layoutSuffices = {});
+
+private:
+    std::vector<std::unique_ptr<TesseractEngine>> m_engines;
+    std::vector<std::future<void>> m_warmUps;
+    std::mutex m_readMutex;
+};
