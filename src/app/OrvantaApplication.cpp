@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QTimer>
 
 OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *parent)
     : QObject(parent)
@@ -108,6 +109,8 @@ void OrvantaApplication::start()
 {
     m_appDelegate->applicationDidFinishLaunching();
     m_rootView->bringToFront();
+    // The recogniser loads once start-up is over, on threads of its own, so captures find it warm.
+    QTimer::singleShot(std::chrono::seconds(3), this, [this] { m_ocrService->warmUpInBackground(); });
 }
 
 void OrvantaApplication::terminate()

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -74,5 +75,6 @@ int main(int argc, char *argv[])
     } catch (const OrvantaError &error) {
         return fail(error.message());
     }
-    return 0;
+    // Everything is written: engines still loading for a page that needed none are not waited for.
+    std::_Exit(0);
 }

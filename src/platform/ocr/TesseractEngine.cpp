@@ -180,7 +180,7 @@ bool PageRecognition::sameLayoutAs(const PageRecognition &other) const
                       });
 }
 
-TesseractEngine::TesseractEngine() = default;
+TesseractEngine::TesseractEngine(Model model) : m_model(model) {}
 
 TesseractEngine::~TesseractEngine()
 {
@@ -199,7 +199,9 @@ void TesseractEngine::ensureInitialised()
     if (m_initialised)
         return;
     auto api = std::make_unique<tesseract::TessBaseAPI>();
-    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
+    if (m_model == Model::layoutOnly)
+        api->InitForAnalysePage();
+    else if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
         throw OCRError::visionFailed(QStringLiteral("The English text recognition model could not be loaded."));
     api->SetPageSegMode(tesseract::PSM_AUTO);
     // Diagnostics such as resolution estimates are of no use to our users.

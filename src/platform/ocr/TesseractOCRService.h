@@ -16,8 +16,7 @@ public:
 
     QCoro::Task<OCRResult> extractText(CapturedSelection selection) override;
 
-    // Loads the engines on background threads now, so that the first capture does not wait.
-    void warmUpInBackground();
+    void warmUpInBackground() override;
 
 private:
     // Shared with running workers, so the service may be destroyed while one is still reading.

@@ -36,18 +36,28 @@ void TesseractPageReader::warmUpInBackground()
     }
 }
 
+PageRecognition TesseractPageReader::readWhole(const PreparedPage &page, QSize pageSize)
+{
+    TesseractEngine &engine = *m_engines.front();
+    engine.analyseBand(page, QRect(QPoint(0, 0), page.grey.size()), pageSize);
+    return engine.recogniseAnalysed();
+}
+
 PageRecognition TesseractPageReader::read(const QImage &image,
                                           const std::function<bool(const PageRecognition &)> &layoutSuffices)
 {
     std::lock_guard lock(m_readMutex);
-    TesseractEngine &first = *m_engines.front();
-    PageLayout analysed = first.analyse(image);
+    PageLayout analysed = m_layoutEngine.analyse(image);
     if (layoutSuffices && layoutSuffices(analysed.layout))
         return std::move(analysed.layout);
+    if (analysed.page.grey.isNull()) {
+        analysed.layout.recognised = true;
+        return std::move(analysed.layout);
+    }
 
     const std::vector<QRect> bands = pageBands(analysed.layout, analysed.page.factor, int(m_engines.size()));
     if (bands.size() < 2)
-        return first.recogniseAnalysed();
+        return readWhole(analysed.page, image.size());
 
     // A band laid out alone can differ from the page (a lone bullet may join its line), so the
     // bands are read apart only when together they show exactly the page's blocks and lines.
@@ -75,9 +85,7 @@ PageRecognition TesseractPageReader::read(const QImage &image,
     };
     const PageRecognition bandLayouts =
         inParallel([&](std::size_t i) { return m_engines[i]->analyseBand(analysed.page, bands[i], image.size()); });
-    if (!bandLayouts.sameLayoutAs(analysed.layout)) {
-        first.analyseBand(analysed.page, QRect(QPoint(0, 0), analysed.page.grey.size()), image.size());
-        return first.recogniseAnalysed();
-    }
+    if (!bandLayouts.sameLayoutAs(analysed.layout))
+        return readWhole(analysed.page, image.size());
     return inParallel([&](std::size_t i) { return m_engines[i]->recogniseAnalysed(); });
 }

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-// Reads pages with one Tesseract engine per core: the first engine analyses the layout, then the
+// Reads pages with one Tesseract engine per core: a layout-only engine analyses the page, then the
 // page is read in bands of whole blocks (see pageBands), one engine per band at the same time,
 // and the bands are joined in reading order. The text is the same as one engine's. Reads are
 // serialised; the engines load on first use or when warmed up.
@@ -33,6 +33,9 @@ public:
                          const std::function<bool(const PageRecognition &layout)> &layoutSuffices = {});
 
 private:
+    PageRecognition readWhole(const PreparedPage &page, QSize pageSize);
+
+    TesseractEngine m_layoutEngine{TesseractEngine::Model::layoutOnly};
     std::vector<std::unique_ptr<TesseractEngine>> m_engines;
     std::vector<std::future<void>> m_warmUps;
     std::mutex m_readMutex;
