@@ -2,8 +2,8 @@
 // Times the whole `orvanta-cli understand` (its process, the layout bridge's process, layout,
 // recognition when the route needs it) against a plain single-thread `tesseract IMAGE stdout` on
 // the same capture, alternately in one run, for the prose, table and chart captures of the
-// sample set, and prints the medians and their ratios (goals: prose at most 0.6, table and
-// chart at most 0.3).
+// sample set, and prints the medians and their ratios, of wall time (the goal: prose at most 0.6,
+// table and chart at most 0.3) and of processor time (steadier on a busy machine).
 
 #include "SideBySide.h"
 
@@ -29,15 +29,13 @@ int main(int argc, char *argv[])
     std::printf("runs: %d, load average at start: %s\n", runs, qPrintable(loadAverage()));
     for (const char *name : {"prose-1200x800.png", "table-ruled.png", "chart-bars.png"}) {
         const QString image = data.filePath(QString::fromLatin1(name));
-        std::vector<double> ours, plain;
-        secondsFor(cli, {QStringLiteral("understand"), image}, environment); // file cache, both
+        std::vector<Timing> ours, plain;
+        timingOf(cli, {QStringLiteral("understand"), image}, environment); // file cache, both
         for (int i = 0; i < runs; ++i) {
-            ours.push_back(secondsFor(cli, {QStringLiteral("understand"), image}, environment));
-            plain.push_back(plainTesseractSeconds(image));
+            ours.push_back(timingOf(cli, {QStringLiteral("understand"), image}, environment));
+            plain.push_back(plainTesseract(image));
         }
-        const double o = median(ours), p = median(plain);
-        std::printf("%-22s orvanta-cli understand median %.3f s, tesseract median %.3f s, ratio %.2f\n", name, o, p,
-                    o / p);
+        printComparison(name, median(ours), median(plain));
     }
     std::printf("load average at end: %s\n", qPrintable(loadAverage()));
     return 0;

@@ -14,7 +14,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
-#include <QThread>
 
 namespace {
 
@@ -29,14 +28,13 @@ CapturedSelection selectionOf(const QString &path)
     return selection;
 }
 
-double understandSeconds(PaddleCaptureUnderstandingService &service, const CapturedSelection &selection)
+Timing understandTiming(PaddleCaptureUnderstandingService &service, const CapturedSelection &selection)
 {
-    QElapsedTimer timer;
-    timer.start();
+    const Stopwatch stopwatch;
     const CaptureUnderstandingResult result = QCoro::waitFor(service.understand(selection));
     if (result.mode != CaptureUnderstandingMode::text)
         std::fputs("warning: the prose capture did not take the text route\n", stderr);
-    return double(timer.nsecsElapsed()) / 1e9;
+    return stopwatch.elapsed();
 }
 
 QString residentMemory()
@@ -80,16 +78,15 @@ int main(int argc, char *argv[])
     const auto service = PaddleCaptureUnderstandingService::createShipped(&recognizer);
     const QString prose = data.filePath(QStringLiteral("prose-1200x800.png"));
     const CapturedSelection selection = selectionOf(prose);
-    understandSeconds(*service, selection); // file cache and warm engines
+    understandTiming(*service, selection); // file cache and warm engines
     std::printf("resident with warm engines: %s\nruns: %d, load average at start: %s\n", qPrintable(residentMemory()),
                 runs, qPrintable(loadAverage()));
-    std::vector<double> ours, plain;
+    std::vector<Timing> ours, plain;
     for (int i = 0; i < runs; ++i) {
-        ours.push_back(understandSeconds(*service, selection));
-        plain.push_back(plainTesseractSeconds(prose));
+        ours.push_back(understandTiming(*service, selection));
+        plain.push_back(plainTesseract(prose));
     }
-    const double o = median(ours), p = median(plain);
-    std::printf("prose-1200x800.png service median %.3f s, tesseract median %.3f s, ratio %.2f\n", o, p, o / p);
+    printComparison("prose-1200x800.png", median(ours), median(plain));
     std::printf("load average at end: %s\n", qPrintable(loadAverage()));
 
     understandTen(*service, data);

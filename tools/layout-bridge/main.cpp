@@ -16,7 +16,6 @@
 #include <QJsonObject>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -60,13 +59,13 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("usage: orvanta-layout-bridge IMAGE.png"));
         return 2;
     }
-    TesseractPageReader reader;
-    // The models load while the image is decoded and laid out.
-    reader.warmUpInBackground();
     QImage image;
     if (!image.load(arguments.at(1), "PNG") || image.isNull())
         return fail(QStringLiteral("Cannot read a PNG image from ") + arguments.at(1));
     try {
+        // The engines load only for pages whose text is read, each on the thread reading its band:
+        // loading them sooner slows the layout analysis that decides whether any is needed.
+        TesseractPageReader reader;
         const QJsonObject output = outputOf(reader.read(image, LayoutRegionMapper::rulesOutText));
         const QByteArray json = QJsonDocument(output).toJson(QJsonDocument::Compact) + '\n';
         if (std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout) != std::size_t(json.size()) ||
@@ -75,6 +74,5 @@ int main(int argc, char *argv[])
     } catch (const OrvantaError &error) {
         return fail(error.message());
     }
-    // Everything is written: engines still loading for a page that needed none are not waited for.
-    std::_Exit(0);
+    return 0;
 }
