@@ -13,8 +13,12 @@
 namespace {
 
 // Text lines lower than this (median, in pixels) are read at twice the size: Tesseract's error
-// rate on 12 px text drops about five-fold, while 14 px and larger text gains nothing.
+// rate on 12 px Liberation text (12 px lines) drops about five-fold, while 14 px and larger text
+// gains nothing.
 constexpr int kSmallLineHeight = 13;
+// Lines of 13 px (12 px DejaVu, terminals) gain too, but an enlarged page lays a ruled table out as
+// a picture: they are enlarged only when their layout at the captured size leaves text possible.
+constexpr int kBorderlineLineHeight = 14;
 constexpr int kUpscaleFactor = 2;
 // Keeps upscaled pages within a sane memory budget.
 constexpr qint64 kMaxUpscaledPixels = 24'000'000;
@@ -249,7 +253,7 @@ PageRecognition TesseractEngine::laidOut(const QImage &grey, Analysed where)
     return collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
 }
 
-PageLayout TesseractEngine::analyse(const QImage &image)
+PageLayout TesseractEngine::analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText)
 {
     std::lock_guard lock(m_mutex);
     ensureInitialised();
@@ -265,7 +269,8 @@ PageLayout TesseractEngine::analyse(const QImage &image)
     for (const RecognisedLine &line : layout.lines)
         heights.push_back(line.box.height());
     const int height = median(heights);
-    const bool small = height > 0 && height < kSmallLineHeight;
+    const bool small =
+        height > 0 && (height < kSmallLineHeight || (height < kBorderlineLineHeight && !(noText && noText(layout))));
     int factor = 1;
     if (small && qint64(grey.width()) * grey.height() * kUpscaleFactor * kUpscaleFactor <= kMaxUpscaledPixels) {
         factor = kUpscaleFactor;

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -98,9 +99,10 @@ public:
 
     // Prepares the image and analyses its layout, or analyses the rows band of a prepared page
     // on their own. The engine keeps the layout: the next recogniseAnalysed() reads that page or
-    // band without analysing it again. Boxes are in the captured image's pixels.
+    // band without analysing it again. Boxes are in the captured image's pixels. noText, when
+    // given, says whether a layout leaves no text to read (it keeps such pages at their size).
     // Each throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
-    PageLayout analyse(const QImage &image);
+    PageLayout analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText = {});
     PageRecognition analyseBand(const PreparedPage &page, QRect band, QSize pageSize);
     PageRecognition recogniseAnalysed();
 

@@ -47,7 +47,7 @@ PageRecognition TesseractPageReader::read(const QImage &image,
                                           const std::function<bool(const PageRecognition &)> &layoutSuffices)
 {
     std::lock_guard lock(m_readMutex);
-    PageLayout analysed = m_layoutEngine.analyse(image);
+    PageLayout analysed = m_layoutEngine.analyse(image, layoutSuffices);
     if (layoutSuffices && layoutSuffices(analysed.layout))
         return std::move(analysed.layout);
     if (analysed.page.grey.isNull()) {
