@@ -33,13 +33,15 @@ std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int coun
         total += w;
 
     // Candidate cuts between blocks i-1 and i, in reading order.
+    std::vector<int> topFrom(blocks.size());
+    topFrom.back() = blocks.back().box.top();
+    for (std::size_t i = blocks.size() - 1; i-- > 0;)
+        topFrom[i] = std::min(topFrom[i + 1], blocks[i].box.top());
     std::vector<Cut> cuts;
     int bottomAbove = blocks.front().box.bottom();
     double workAbove = work.front();
     for (std::size_t i = 1; i < blocks.size(); ++i) {
-        int topBelow = blocks[i].box.top();
-        for (std::size_t j = i + 1; j < blocks.size(); ++j)
-            topBelow = std::min(topBelow, blocks[j].box.top());
+        const int topBelow = topFrom[i];
         if (topBelow - bottomAbove > 2 * kCutClearance && workAbove > 0.0 && workAbove < total)
             cuts.push_back({(bottomAbove + topBelow + 1) / 2, workAbove});
         bottomAbove = std::max(bottomAbove, blocks[i].box.bottom());
