@@ -404,6 +404,17 @@ int main(int argc, char *argv[])
             return prose(QStringLiteral("prose-12px-liberation"), 12, 1, QStringLiteral("Liberation Sans"), false,
                          QSize(600, 300));
         },
+        // Small screen fonts (menus, chat, terminals) and dark themes.
+        [&] { return prose(QStringLiteral("prose-11px-dejavu"), 11, 1, sans, false, QSize(560, 300)); },
+        [&] { return prose(QStringLiteral("prose-12px-dark"), 12, 1, sans, true, QSize(600, 300)); },
+        [&] {
+            return prose(QStringLiteral("prose-13px-liberation"), 13, 1, QStringLiteral("Liberation Sans"), false,
+                         QSize(620, 320));
+        },
+        [&] {
+            return prose(QStringLiteral("terminal-12px-dark"), 12, 1, QStringLiteral("DejaVu Sans Mono"), true,
+                         QSize(640, 300));
+        },
         article,
         [] { return list(false); },
         [] { return list(true); },

@@ -120,6 +120,8 @@ void OrvantaApplication::start(bool showMainWindow)
     m_appDelegate->applicationDidFinishLaunching();
     if (showMainWindow)
         m_rootView->bringToFront();
+    // The recogniser loads once start-up is over, on threads of its own, so captures find it warm.
+    QTimer::singleShot(std::chrono::seconds(3), this, [this] { m_ocrService->warmUpInBackground(); });
 }
 
 void OrvantaApplication::startCapture()

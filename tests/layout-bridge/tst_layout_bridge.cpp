@@ -1,3 +1,4 @@
+#include "LayoutRegionMapper.h"
 #include "models/LayoutRegion.h"
 
 #include <QDir>
@@ -99,13 +100,14 @@ private Q_SLOTS:
         QTest::newRow("prose at scale 2, boxes in pixels")
             << QStringLiteral("prose-14px-scale2.png") << textLike << 0.9 << true;
         QTest::newRow("dark prose") << QStringLiteral("prose-dark-15px.png") << textLike << 0.85 << true;
+        // A table, a chart or a photo goes as a picture: the layout alone says so, nothing is read.
         QTest::newRow("ruled table") << QStringLiteral("table-ruled.png") << QStringList{QStringLiteral("table")} << 0.5
-                                     << true;
+                                     << false;
         QTest::newRow("borderless table")
-            << QStringLiteral("table-borderless.png") << QStringList{QStringLiteral("table")} << 0.5 << true;
+            << QStringLiteral("table-borderless.png") << QStringList{QStringLiteral("table")} << 0.5 << false;
         QTest::newRow("photo") << QStringLiteral("photo.png") << QStringList{QStringLiteral("image")} << 0.5 << false;
-        QTest::newRow("bar chart") << QStringLiteral("chart-bars.png") << QStringList{QStringLiteral("chart")} << 0.4
-                                   << true;
+        QTest::newRow("bar chart") << QStringLiteral("chart-bars.png")
+                                   << QStringList{QStringLiteral("chart"), QStringLiteral("image")} << 0.4 << false;
         QTest::newRow("formula") << QStringLiteral("formula.png") << QStringList{QStringLiteral("formula")} << 0.1
                                  << true;
     }
@@ -130,6 +132,50 @@ private Q_SLOTS:
         QCOMPARE(object.contains(QStringLiteral("text")), hasText);
         const double confidence = object.value(QStringLiteral("confidence")).toDouble(-1);
         QVERIFY(hasText ? confidence > 0.5 && confidence <= 1 : confidence == -1);
+    }
+
+    // Blocks on a laid-out 1000x1000 page; a text block holds one line.
+    void layoutAloneRulesOutText_data()
+    {
+        QTest::addColumn<QList<int>>("kinds");
+        QTest::addColumn<QList<QRect>>("boxes");
+        QTest::addColumn<bool>("ruledOut");
+        const int text = int(PageBlockKind::flowingText), table = int(PageBlockKind::table),
+                  image = int(PageBlockKind::image), equation = int(PageBlockKind::equation);
+        const QRect page(0, 0, 1000, 900);
+        QTest::newRow("prose") << QList<int>{text} << QList<QRect>{page} << false;
+        QTest::newRow("nothing but a photo") << QList<int>{image} << QList<QRect>{page} << true;
+        QTest::newRow("large table beside text")
+            << QList<int>{text, table} << QList<QRect>{{0, 0, 1000, 400}, {0, 500, 500, 200}} << true;
+        QTest::newRow("small table, read to decide")
+            << QList<int>{text, table} << QList<QRect>{page, {0, 0, 200, 100}} << false;
+        QTest::newRow("wide formula") << QList<int>{text, equation} << QList<QRect>{page, {0, 0, 300, 30}} << true;
+        QTest::newRow("picture that is a photo or a chart")
+            << QList<int>{text, image} << QList<QRect>{page, {0, 0, 400, 400}} << true;
+        QTest::newRow("picture meaningful only as a photo, read to decide")
+            << QList<int>{text, image} << QList<QRect>{page, {0, 0, 360, 100}} << false;
+        QTest::newRow("small pieces covering too much together")
+            << QList<int>{text, table, image, image, equation}
+            << QList<QRect>{page, {0, 0, 400, 120}, {0, 200, 340, 200}, {500, 200, 340, 200}, {0, 500, 200, 50}}
+            << true;
+    }
+    void layoutAloneRulesOutText()
+    {
+        QFETCH(QList<int>, kinds);
+        QFETCH(QList<QRect>, boxes);
+        PageRecognition layout;
+        layout.pageSize = QSize(1000, 1000);
+        for (int i = 0; i < kinds.size(); ++i) {
+            RecognisedBlock block;
+            block.kind = PageBlockKind(kinds[i]);
+            block.box = boxes[i];
+            layout.blocks.push_back(block);
+            if (PageBlockKind(kinds[i]) == PageBlockKind::flowingText) {
+                layout.blocks.back().lineCount = 1;
+                layout.lines.push_back({QString(), 0.0f, boxes[i], i});
+            }
+        }
+        QTEST(LayoutRegionMapper::rulesOutText(layout), "ruledOut");
     }
 
     void twoColumnsGiveParagraphsSideBySide()

@@ -1,6 +1,8 @@
 #include "AwaitTask.h"
+#include "ocr/PageBands.h"
 #include "ocr/TesseractEngine.h"
 #include "ocr/TesseractOCRService.h"
+#include "ocr/TesseractPageReader.h"
 
 #include <QCoro/QCoroTask>
 #include <QFont>
@@ -33,6 +35,20 @@ CapturedSelection selectionOf(const QImage &image)
     selection.cgImage = image;
     selection.imageSize = QSizeF(image.size());
     return selection;
+}
+
+// A laid-out page of 100x100 with text blocks at the given boxes, one line each filling its block.
+PageRecognition laidOut(const QList<QRect> &boxes)
+{
+    PageRecognition page;
+    page.pageSize = QSize(100, 100);
+    for (const QRect &box : boxes) {
+        page.lines.push_back({QString(), 0.0f, box, int(page.blocks.size())});
+        RecognisedBlock block;
+        block.box = box;
+        page.blocks.push_back(block);
+    }
+    return page;
 }
 
 const QStringList kLines{QStringLiteral("The quick brown fox jumps over the lazy dog"),
@@ -95,6 +111,67 @@ private Q_SLOTS:
             tasks.push_back(service.extractText(selectionOf(rendered({kLines[std::size_t(i)]}, 16, i % 2 == 1))));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(awaitTask(std::move(tasks[std::size_t(i)])).text, kLines[i]);
+    }
+
+    void readsInBandsAsOneEngineDoes()
+    {
+        QStringList paragraphs;
+        for (int i = 0; i < 4; ++i)
+            paragraphs << kLines << QString();
+        const QImage page = rendered(paragraphs, 14, false);
+        QVERIFY(pageBands(TesseractEngine().analyse(page).layout, 1, 2).size() == 2);
+        const PageRecognition alone = TesseractPageReader(1).read(page);
+        const PageRecognition together = TesseractPageReader(2).read(page);
+        QCOMPARE(TesseractEngine::joinedText(together.lines).text, TesseractEngine::joinedText(alone.lines).text);
+        QVERIFY(together.sameLayoutAs(alone));
+    }
+
+    void stopsAtTheLayoutWhenItSuffices()
+    {
+        TesseractPageReader reader;
+        const PageRecognition layout =
+            reader.read(rendered(kLines, 16, false), [](const PageRecognition &) { return true; });
+        QVERIFY(!layout.recognised);
+        QCOMPARE(int(layout.lines.size()), 3);
+        QVERIFY(layout.lines.front().text.isEmpty());
+    }
+
+    void cutsBandsBetweenWholeBlocks_data()
+    {
+        QTest::addColumn<QList<QRect>>("blocks");
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<QList<int>>("cuts");
+        QTest::newRow("one block") << QList<QRect>{{10, 10, 80, 80}} << 1 << QList<int>{};
+        QTest::newRow("two stacked blocks, cut in the gap")
+            << QList<QRect>{{10, 10, 80, 30}, {10, 60, 80, 30}} << 1 << QList<int>{50};
+        QTest::newRow("enlarged page") << QList<QRect>{{10, 10, 80, 30}, {10, 60, 80, 30}} << 2 << QList<int>{100};
+        QTest::newRow("gap too narrow to leave the lines their margins")
+            << QList<QRect>{{10, 10, 80, 40}, {10, 55, 80, 30}} << 1 << QList<int>{};
+        QTest::newRow("columns read one after the other are never cut across")
+            << QList<QRect>{{5, 5, 40, 20}, {5, 60, 40, 20}, {55, 5, 40, 20}, {55, 60, 40, 20}} << 1 << QList<int>{};
+        QTest::newRow("the cut shares out the text")
+            << QList<QRect>{{10, 0, 80, 10}, {10, 25, 80, 10}, {10, 50, 80, 45}} << 1 << QList<int>{42};
+    }
+    void cutsBandsBetweenWholeBlocks()
+    {
+        QFETCH(QList<QRect>, blocks);
+        QFETCH(int, factor);
+        QFETCH(QList<int>, cuts);
+        const std::vector<QRect> bands = pageBands(laidOut(blocks), factor, 2);
+        QList<int> tops;
+        for (std::size_t i = 1; i < bands.size(); ++i) {
+            QCOMPARE(bands[i].top(), bands[i - 1].bottom() + 1);
+            tops.append(bands[i].top());
+        }
+        QCOMPARE(tops, cuts);
+        QCOMPARE(bands.front().top(), 0);
+        QCOMPARE(bands.back().bottom(), 100 * factor - 1);
+    }
+
+    void warmEnginesMayGoAwayUnused()
+    {
+        TesseractOCRService service;
+        service.warmUpInBackground();
     }
 
     void serviceMayGoAwayWhileReading()

@@ -1,5 +1,7 @@
 #include "LayoutRegionMapper.h"
 
+#include "understanding/CaptureRouteDecider.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -19,6 +21,17 @@ constexpr double kFormulaScore = 0.75;
 constexpr int kChartNumberLines = 3;
 // A text block whose characters are at least this share mathematical symbols is a formula.
 constexpr double kFormulaSymbolShare = 0.12;
+
+bool isSpeck(const RecognisedBlock &block, double pageArea)
+{
+    return block.box.width() * double(block.box.height()) < kMinImageShare * pageArea;
+}
+
+bool isTextBlock(PageBlockKind kind)
+{
+    return kind == PageBlockKind::flowingText || kind == PageBlockKind::headingText ||
+           kind == PageBlockKind::pulloutText || kind == PageBlockKind::captionText;
+}
 
 bool isNumericToken(const QString &token)
 {
@@ -161,7 +174,7 @@ std::vector<LayoutRegion> LayoutRegionMapper::regionsOf(const PageRecognition &p
         const RecognisedBlock &block = page.blocks[std::size_t(index)];
         switch (block.kind) {
         case PageBlockKind::image:
-            if (block.box.width() * double(block.box.height()) < kMinImageShare * pageArea)
+            if (isSpeck(block, pageArea))
                 break;
             if (numberLinesNear(page, block.box) >= kChartNumberLines)
                 regions.push_back(region(LayoutRegionType::chart, kChartScore, block.box));
@@ -189,8 +202,9 @@ std::vector<LayoutRegion> LayoutRegionMapper::regionsOf(const PageRecognition &p
             }
             // Padded by half a line, as a reader sees a paragraph.
             const int pad = block.medianLineHeight / 2;
+            const double score = page.recognised ? block.confidence : kUnreadTextScore;
             for (const RecognisedParagraph &paragraph : block.paragraphs)
-                pieces.push_back({textType(block), block.confidence,
+                pieces.push_back({textType(block), score,
                                   paragraph.box.adjusted(-pad, -pad, pad, pad).intersected(pageRect),
                                   std::max(1, block.medianLineHeight)});
         }
@@ -212,4 +226,45 @@ std::vector<LayoutRegion> LayoutRegionMapper::regionsOf(const PageRecognition &p
         for (const TextPiece &piece : column)
             regions.push_back(region(piece.type, piece.score, piece.box));
     return regions;
+}
+
+bool LayoutRegionMapper::rulesOutText(const PageRecognition &layout)
+{
+    const QSizeF page(layout.pageSize);
+    const double pageArea = std::max(1.0, page.width() * page.height());
+    const auto alone = [&](LayoutRegionType type, double score, const QRect &box) {
+        return QList<LayoutRegion>{region(type, score, box)};
+    };
+    const auto ratio = [&](const QRect &box) { return box.width() * double(box.height()) / pageArea; };
+    QList<QRectF> nonText;
+    bool text = false;
+    for (const RecognisedBlock &block : layout.blocks) {
+        const QRect &box = block.box;
+        switch (block.kind) {
+        case PageBlockKind::table:
+            if (CaptureRouteDecider::hasMeaningfulTable(alone(LayoutRegionType::table, kTableScore, box), page,
+                                                        ratio(box)))
+                return true;
+            nonText.append(QRectF(box));
+            break;
+        case PageBlockKind::equation:
+            if (CaptureRouteDecider::hasMeaningfulFormula(alone(LayoutRegionType::formula, kFormulaScore, box), page))
+                return true;
+            nonText.append(QRectF(box));
+            break;
+        case PageBlockKind::image:
+            if (isSpeck(block, pageArea))
+                break;
+            if (CaptureRouteDecider::hasMeaningfulImage(alone(LayoutRegionType::image, kImageScore, box), page,
+                                                        ratio(box)) &&
+                CaptureRouteDecider::hasMeaningfulChart(alone(LayoutRegionType::chart, kChartScore, box), page))
+                return true;
+            nonText.append(QRectF(box));
+            break;
+        default:
+            text = text || (isTextBlock(block.kind) && block.lineCount > 0);
+        }
+    }
+    return !text ||
+           CaptureRouteDecider::unionArea(nonText) / pageArea > CaptureRouteDecider::safeTextMaximumNonTextRatio;
 }

@@ -1,10 +1,12 @@
 // orvanta-layout-bridge IMAGE.png
 // Prints one JSON object on standard output: the page size, the layout regions and the page's
-// recognised text with its mean confidence, all from one Tesseract pass. Exit status 0 on success;
+// recognised text with its mean confidence. The text is read, one engine per core, only when the
+// layout leaves the text route open: a table, chart or photo goes as a picture whatever its
+// words say, so its output has regions only. Exit status 0 on success;
 // 1 with a message on standard error when the image cannot be read or recognised; 2 on bad usage.
 
 #include "LayoutRegionMapper.h"
-#include "ocr/TesseractEngine.h"
+#include "ocr/TesseractPageReader.h"
 #include "support/OrvantaError.h"
 
 #include <QCoreApplication>
@@ -37,7 +39,7 @@ QJsonObject outputOf(const PageRecognition &page)
                        {QStringLiteral("page_height"), page.pageSize.height()},
                        {QStringLiteral("regions"), regions}};
     const OCRResult text = TesseractEngine::joinedText(page.lines);
-    if (!text.text.isEmpty()) {
+    if (page.recognised && !text.text.isEmpty()) {
         output.insert(QStringLiteral("text"), text.text);
         output.insert(QStringLiteral("confidence"), text.confidence);
     }
@@ -61,8 +63,10 @@ int main(int argc, char *argv[])
     if (!image.load(arguments.at(1), "PNG") || image.isNull())
         return fail(QStringLiteral("Cannot read a PNG image from ") + arguments.at(1));
     try {
-        TesseractEngine engine;
-        const QJsonObject output = outputOf(engine.recognise(image));
+        // The engines load only for pages whose text is read, each on the thread reading its band:
+        // loading them sooner slows the layout analysis that decides whether any is needed.
+        TesseractPageReader reader;
+        const QJsonObject output = outputOf(reader.read(image, LayoutRegionMapper::rulesOutText));
         const QByteArray json = QJsonDocument(output).toJson(QJsonDocument::Compact) + '\n';
         if (std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout) != std::size_t(json.size()) ||
             std::fflush(stdout) != 0)

@@ -11,7 +11,6 @@ namespace {
 
 // Thresholds of the routing decision.
 constexpr double safeTextMinimumTextLikeRatio = 0.85;
-constexpr double safeTextMaximumNonTextRatio = 0.15;
 constexpr double mergeMinimumOverlap = 0.5;
 constexpr double multiColumnMinimumGap = 0.22;
 constexpr double singleColumnMaximumSpread = 0.18;

@@ -15,6 +15,9 @@
 class CaptureRouteDecider
 {
 public:
+    // Above this share of the page covered by pictures, tables, charts and formulas, never text.
+    static constexpr double safeTextMaximumNonTextRatio = 0.15;
+
     static double minimumScore(LayoutRegionType type);
 
     CaptureLayoutAnalysis analyze(QSizeF pageSize, const QList<LayoutRegion> &regions) const;

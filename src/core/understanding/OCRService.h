@@ -11,4 +11,6 @@ class OCRService
 public:
     virtual ~OCRService() = default;
     virtual QCoro::Task<OCRResult> extractText(CapturedSelection selection) = 0;
+    // Starts loading, off the calling thread, what the first recognition would otherwise wait for.
+    virtual void warmUpInBackground() {}
 };

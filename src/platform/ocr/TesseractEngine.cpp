@@ -8,12 +8,17 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
 // Text lines lower than this (median, in pixels) are read at twice the size: Tesseract's error
-// rate on 12 px text drops about five-fold, while 14 px and larger text gains nothing.
+// rate on 12 px Liberation text (12 px lines) drops about five-fold, while 14 px and larger text
+// gains nothing.
 constexpr int kSmallLineHeight = 13;
+// Lines of 13 px (12 px DejaVu, terminals) gain too, but an enlarged page lays a ruled table out as
+// a picture: they are enlarged only when their layout at the captured size leaves text possible.
+constexpr int kBorderlineLineHeight = 14;
 constexpr int kUpscaleFactor = 2;
 // Keeps upscaled pages within a sane memory budget.
 constexpr qint64 kMaxUpscaledPixels = 24'000'000;
@@ -54,13 +59,24 @@ QString takeText(char *utf8)
     return text;
 }
 
-QRect boxAt(const tesseract::PageIterator &it, tesseract::PageIteratorLevel level, int factor)
+// Where on the prepared page a band starts, and how much larger that page is than the capture.
+struct Placement
+{
+    QPoint offset;
+    int factor = 1;
+};
+
+QRect boxAt(const tesseract::PageIterator &it, tesseract::PageIteratorLevel level, Placement at)
 {
     int left = 0, top = 0, right = 0, bottom = 0;
     if (!it.BoundingBox(level, &left, &top, &right, &bottom))
         return {};
-    return QRect(QPoint(left / factor, top / factor),
-                 QPoint((right + factor - 1) / factor - 1, (bottom + factor - 1) / factor - 1));
+    left += at.offset.x();
+    right += at.offset.x();
+    top += at.offset.y();
+    bottom += at.offset.y();
+    const int f = at.factor;
+    return QRect(QPoint(left / f, top / f), QPoint((right + f - 1) / f - 1, (bottom + f - 1) / f - 1));
 }
 
 int median(std::vector<int> values)
@@ -93,9 +109,82 @@ int nonEmptyLineCount(const QString &text)
     return count;
 }
 
+// Walks a laid-out page; words is the same iterator when the page was also recognised.
+PageRecognition collect(tesseract::PageIterator *it, tesseract::ResultIterator *words, Placement at, QSize pageSize)
+{
+    PageRecognition page;
+    page.pageSize = pageSize;
+    page.recognised = words != nullptr;
+    std::vector<int> lineHeights;
+    const auto closeBlock = [&] {
+        if (!page.blocks.empty())
+            page.blocks.back().medianLineHeight = median(lineHeights);
+        lineHeights.clear();
+    };
+    if (it) {
+        do {
+            if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
+                closeBlock();
+                RecognisedBlock block;
+                block.kind = blockKind(it->BlockType());
+                block.box = boxAt(*it, tesseract::RIL_BLOCK, at);
+                block.confidence = words ? unitConfidence(words->Confidence(tesseract::RIL_BLOCK)) : 0.0f;
+                page.blocks.push_back(block);
+            }
+            if (page.blocks.empty())
+                continue;
+            RecognisedBlock &block = page.blocks.back();
+            if (it->IsAtBeginningOf(tesseract::RIL_PARA) && !it->Empty(tesseract::RIL_PARA)) {
+                tesseract::ParagraphJustification justification{};
+                RecognisedParagraph paragraph;
+                bool crown = false;
+                int indent = 0;
+                it->ParagraphInfo(&justification, &paragraph.listItem, &crown, &indent);
+                paragraph.box = boxAt(*it, tesseract::RIL_PARA, at);
+                block.paragraphs.push_back(paragraph);
+            }
+            if (!it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || it->Empty(tesseract::RIL_TEXTLINE))
+                continue;
+            const QString text = words ? takeText(words->GetUTF8Text(tesseract::RIL_TEXTLINE)).trimmed() : QString();
+            if (words && text.isEmpty())
+                continue;
+            const QRect box = boxAt(*it, tesseract::RIL_TEXTLINE, at);
+            const float confidence = words ? unitConfidence(words->Confidence(tesseract::RIL_TEXTLINE)) : 0.0f;
+            page.lines.push_back({text, confidence, box, int(page.blocks.size()) - 1});
+            lineHeights.push_back(box.height());
+            ++block.lineCount;
+            if (!block.paragraphs.empty() && block.paragraphs.back().listItem)
+                ++block.listItemLineCount;
+        } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+    closeBlock();
+    return page;
+}
+
 } // namespace
 
-TesseractEngine::TesseractEngine() = default;
+void PageRecognition::append(PageRecognition band)
+{
+    const int firstBlock = int(blocks.size());
+    for (RecognisedLine &line : band.lines) {
+        line.blockIndex += firstBlock;
+        lines.push_back(std::move(line));
+    }
+    std::move(band.blocks.begin(), band.blocks.end(), std::back_inserter(blocks));
+}
+
+bool PageRecognition::sameLayoutAs(const PageRecognition &other) const
+{
+    return std::equal(
+               blocks.begin(), blocks.end(), other.blocks.begin(), other.blocks.end(),
+               [](const RecognisedBlock &a, const RecognisedBlock &b) { return a.kind == b.kind && a.box == b.box; }) &&
+           std::equal(lines.begin(), lines.end(), other.lines.begin(), other.lines.end(),
+                      [](const RecognisedLine &a, const RecognisedLine &b) {
+                          return a.box == b.box && a.blockIndex == b.blockIndex;
+                      });
+}
+
+TesseractEngine::TesseractEngine(Model model) : m_model(model) {}
 
 TesseractEngine::~TesseractEngine()
 {
@@ -103,12 +192,20 @@ TesseractEngine::~TesseractEngine()
         m_api->End();
 }
 
+void TesseractEngine::warmUp()
+{
+    std::lock_guard lock(m_mutex);
+    ensureInitialised();
+}
+
 void TesseractEngine::ensureInitialised()
 {
     if (m_initialised)
         return;
     auto api = std::make_unique<tesseract::TessBaseAPI>();
-    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
+    if (m_model == Model::layoutOnly)
+        api->InitForAnalysePage();
+    else if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
         throw OCRError::visionFailed(QStringLiteral("The English text recognition model could not be loaded."));
     api->SetPageSegMode(tesseract::PSM_AUTO);
     // Diagnostics such as resolution estimates are of no use to our users.
@@ -147,87 +244,70 @@ QImage TesseractEngine::preparedPage(const QImage &image)
     return grey;
 }
 
-int TesseractEngine::upscaleFactorFor(const QImage &page)
+PageRecognition TesseractEngine::laidOut(const QImage &grey, Analysed where)
 {
-    if (qint64(page.width()) * page.height() * kUpscaleFactor * kUpscaleFactor > kMaxUpscaledPixels)
-        return 1;
-    m_api->SetImage(page.constBits(), page.width(), page.height(), 1, int(page.bytesPerLine()));
+    m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
-    std::vector<int> heights;
-    if (it) {
-        do {
-            if (!it->Empty(tesseract::RIL_TEXTLINE))
-                heights.push_back(boxAt(*it, tesseract::RIL_TEXTLINE, 1).height());
-        } while (it->Next(tesseract::RIL_TEXTLINE));
-    }
-    const int height = median(heights);
-    return height > 0 && height < kSmallLineHeight ? kUpscaleFactor : 1;
+    where.present = true;
+    m_analysed = where;
+    return collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
 }
 
-PageRecognition TesseractEngine::recognise(const QImage &image)
+PageLayout TesseractEngine::analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText)
 {
     std::lock_guard lock(m_mutex);
     ensureInitialised();
-
-    PageRecognition page;
-    page.pageSize = image.size();
+    m_api->Clear();
+    m_analysed = {image.size(), 1, {}, false};
+    PageLayout result;
+    result.layout.pageSize = image.size();
     if (image.isNull())
-        return page;
-
+        return result;
     QImage grey = preparedPage(image);
-    const int factor = upscaleFactorFor(grey);
-    if (factor > 1)
+    PageRecognition layout = laidOut(grey, {image.size(), 1, {}, true});
+    std::vector<int> heights;
+    for (const RecognisedLine &line : layout.lines)
+        heights.push_back(line.box.height());
+    const int height = median(heights);
+    const bool small =
+        height > 0 && (height < kSmallLineHeight || (height < kBorderlineLineHeight && !(noText && noText(layout))));
+    int factor = 1;
+    if (small && qint64(grey.width()) * grey.height() * kUpscaleFactor * kUpscaleFactor <= kMaxUpscaledPixels) {
+        factor = kUpscaleFactor;
         grey = grey.scaled(grey.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+        layout = laidOut(grey, {image.size(), factor, {}, true});
+    }
+    result.page = {grey, factor};
+    result.layout = std::move(layout);
+    return result;
+}
+
+PageRecognition TesseractEngine::analyseBand(const PreparedPage &page, QRect band, QSize pageSize)
+{
+    std::lock_guard lock(m_mutex);
+    ensureInitialised();
+    return laidOut(page.grey.copy(band), {pageSize, page.factor, band.topLeft(), true});
+}
+
+PageRecognition TesseractEngine::recogniseAnalysed()
+{
+    std::lock_guard lock(m_mutex);
+    ensureInitialised();
+    const Analysed where = m_analysed;
+    m_analysed.present = false;
+    if (!where.present) {
+        PageRecognition empty;
+        empty.pageSize = where.pageSize;
+        empty.recognised = true;
+        return empty;
+    }
     if (m_api->Recognize(nullptr) != 0) {
         m_api->Clear();
         throw OCRError::visionFailed(QStringLiteral("Tesseract could not recognise the image."));
     }
-
     std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
-    std::vector<int> lineHeights;
-    const auto closeBlock = [&] {
-        if (!page.blocks.empty())
-            page.blocks.back().medianLineHeight = median(lineHeights);
-        lineHeights.clear();
-    };
-    if (it) {
-        do {
-            if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) {
-                closeBlock();
-                RecognisedBlock block;
-                block.kind = blockKind(it->BlockType());
-                block.box = boxAt(*it, tesseract::RIL_BLOCK, factor);
-                block.confidence = unitConfidence(it->Confidence(tesseract::RIL_BLOCK));
-                page.blocks.push_back(block);
-            }
-            if (page.blocks.empty())
-                continue;
-            RecognisedBlock &block = page.blocks.back();
-            if (it->IsAtBeginningOf(tesseract::RIL_PARA) && !it->Empty(tesseract::RIL_PARA)) {
-                tesseract::ParagraphJustification justification{};
-                RecognisedParagraph paragraph;
-                bool crown = false;
-                int indent = 0;
-                it->ParagraphInfo(&justification, &paragraph.listItem, &crown, &indent);
-                paragraph.box = boxAt(*it, tesseract::RIL_PARA, factor);
-                block.paragraphs.push_back(paragraph);
-            }
-            if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) && !it->Empty(tesseract::RIL_TEXTLINE)) {
-                const QString text = takeText(it->GetUTF8Text(tesseract::RIL_TEXTLINE)).trimmed();
-                if (!text.isEmpty()) {
-                    const QRect box = boxAt(*it, tesseract::RIL_TEXTLINE, factor);
-                    page.lines.push_back({text, unitConfidence(it->Confidence(tesseract::RIL_TEXTLINE)), box,
-                                          int(page.blocks.size()) - 1});
-                    lineHeights.push_back(box.height());
-                    ++block.lineCount;
-                    if (!block.paragraphs.empty() && block.paragraphs.back().listItem)
-                        ++block.listItemLineCount;
-                }
-            }
-        } while (it->Next(tesseract::RIL_TEXTLINE));
-    }
-    closeBlock();
+    PageRecognition page = collect(it.get(), it.get(), {where.offset, where.factor}, where.pageSize);
+    it.reset();
     m_api->Clear();
     return page;
 }

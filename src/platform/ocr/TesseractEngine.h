@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -47,29 +48,63 @@ struct RecognisedBlock
     int medianLineHeight = 0;
 };
 
-// One recognition pass over a page: lines in reading order plus the layout blocks they came from.
-// Boxes are in the pixels of the image handed in, whatever scaling happened inside.
+// One pass over a page: lines in reading order plus the layout blocks they came from. Boxes are
+// in the pixels of the captured image, whatever scaling happened inside. After layout analysis
+// alone (recognised false) the lines have boxes but no text, and blocks no confidence.
 struct PageRecognition
 {
     QSize pageSize;
     std::vector<RecognisedLine> lines;
     std::vector<RecognisedBlock> blocks;
+    bool recognised = false;
+
+    // Adds the blocks and lines of a later band of the same page.
+    void append(PageRecognition band);
+    // Same blocks (kind and box) and same lines (box and block), in the same order.
+    bool sameLayoutAs(const PageRecognition &other) const;
 };
 
-// One Tesseract engine (English model), initialised on first use and reused. recognise() may be
-// called from any thread; calls are serialised because the engine is not reentrant.
+// A page as Tesseract reads it: 8-bit grey, light text on a dark background inverted, small text
+// enlarged by factor.
+struct PreparedPage
+{
+    QImage grey;
+    int factor = 1;
+};
+
+// The prepared page and its layout, as the engine that analysed it will recognise it.
+struct PageLayout
+{
+    PreparedPage page;
+    PageRecognition layout;
+};
+
+// One Tesseract engine, initialised on first use and reused: with the English model, or for layout
+// analysis only (which loads in milliseconds instead of a tenth of a second and lays pages out the
+// same). Calls may come from any thread; they are serialised because the engine is not reentrant.
 // Tesseract starts its OpenMP pool on the first recognition: OMP_THREAD_LIMIT=1 must already be in
 // the environment by then (main() sets it; one thread is 3-5x faster on small machines).
 class TesseractEngine
 {
 public:
-    TesseractEngine();
+    enum class Model { english, layoutOnly };
+
+    explicit TesseractEngine(Model model = Model::english);
     ~TesseractEngine();
     TesseractEngine(const TesseractEngine &) = delete;
     TesseractEngine &operator=(const TesseractEngine &) = delete;
 
-    // Throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
-    PageRecognition recognise(const QImage &image);
+    // Loads the model now rather than on first use. Throws as below.
+    void warmUp();
+
+    // Prepares the image and analyses its layout, or analyses the rows band of a prepared page
+    // on their own. The engine keeps the layout: the next recogniseAnalysed() reads that page or
+    // band without analysing it again. Boxes are in the captured image's pixels. noText, when
+    // given, says whether a layout leaves no text to read (it keeps such pages at their size).
+    // Each throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
+    PageLayout analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText = {});
+    PageRecognition analyseBand(const PreparedPage &page, QRect band, QSize pageSize);
+    PageRecognition recogniseAnalysed();
 
     // The lines joined with line feeds, their mean confidence (single precision) and the count of
     // non-empty lines; an empty text when nothing was read.
@@ -81,9 +116,20 @@ public:
 
 private:
     void ensureInitialised();
-    int upscaleFactorFor(const QImage &page);
+    // The page or band last analysed, whose layout the engine holds.
+    struct Analysed
+    {
+        QSize pageSize;
+        int factor = 1;
+        QPoint offset;
+        bool present = false;
+    };
 
+    PageRecognition laidOut(const QImage &grey, Analysed where);
+
+    const Model m_model;
     std::mutex m_mutex;
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
     bool m_initialised = false;
+    Analysed m_analysed;
 };

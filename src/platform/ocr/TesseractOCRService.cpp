@@ -1,6 +1,6 @@
 #include "TesseractOCRService.h"
 
-#include "TesseractEngine.h"
+#include "TesseractPageReader.h"
 #include "understanding/OCRError.h"
 
 #include <QCoro/QCoroFuture>
@@ -20,17 +20,22 @@ struct Outcome
 
 } // namespace
 
-TesseractOCRService::TesseractOCRService() : m_engine(std::make_shared<TesseractEngine>()) {}
+TesseractOCRService::TesseractOCRService() : m_reader(std::make_shared<TesseractPageReader>()) {}
 
 TesseractOCRService::~TesseractOCRService() = default;
+
+void TesseractOCRService::warmUpInBackground()
+{
+    m_reader->warmUpInBackground();
+}
 
 QCoro::Task<OCRResult> TesseractOCRService::extractText(CapturedSelection selection)
 {
     // The future is awaited as a named variable: g++ 12 destroys the frame's locals twice when a
     // temporary with a destructor lives in the same full expression as the co_await.
-    QFuture<Outcome> future = QtConcurrent::run([engine = m_engine, image = selection.cgImage]() -> Outcome {
+    QFuture<Outcome> future = QtConcurrent::run([reader = m_reader, image = selection.cgImage]() -> Outcome {
         try {
-            return {TesseractEngine::joinedText(engine->recognise(image).lines), std::nullopt, {}};
+            return {TesseractEngine::joinedText(reader->read(image).lines), std::nullopt, {}};
         } catch (const OCRError &error) {
             return {{}, error, {}};
         } catch (const std::exception &error) {

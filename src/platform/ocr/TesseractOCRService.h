@@ -4,10 +4,10 @@
 
 #include <memory>
 
-class TesseractEngine;
+class TesseractPageReader;
 
-// Text recognition with Tesseract on a worker thread. One engine is loaded on first use and shared
-// by every call; concurrent calls queue for it.
+// Text recognition with Tesseract on worker threads, one engine per core. The engines load on
+// first use, or earlier through warmUpInBackground(), and are kept; concurrent calls queue.
 class TesseractOCRService : public OCRService
 {
 public:
@@ -16,7 +16,9 @@ public:
 
     QCoro::Task<OCRResult> extractText(CapturedSelection selection) override;
 
+    void warmUpInBackground() override;
+
 private:
     // Shared with running workers, so the service may be destroyed while one is still reading.
-    std::shared_ptr<TesseractEngine> m_engine;
+    std::shared_ptr<TesseractPageReader> m_reader;
 };

@@ -1,0 +1,102 @@
+#pragma once
+
+// Timing helpers shared by the understanding speed benchmarks: child processes with
+// OMP_THREAD_LIMIT=1, wall and processor seconds, medians, and the load the machine was under.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+inline QProcessEnvironment singleThreadEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+    return environment;
+}
+
+// Processor seconds (user and system) of this process and of its children waited for so far.
+inline double processorSeconds()
+{
+    double total = 0.0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+struct Timing
+{
+    double wall = 0.0;
+    double processor = 0.0;
+};
+
+// Starts timing; Timing::since gives what has passed.
+struct Stopwatch
+{
+    QElapsedTimer timer;
+    double processorAtStart = processorSeconds();
+    Stopwatch() { timer.start(); }
+    Timing elapsed() const { return {double(timer.nsecsElapsed()) / 1e9, processorSeconds() - processorAtStart}; }
+};
+
+// One run of the program, child processes included; exits the benchmark when it fails.
+inline Timing timingOf(const QString &program, const QStringList &arguments,
+                       const QProcessEnvironment &environment = singleThreadEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    const Stopwatch stopwatch;
+    process.start(program, arguments);
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s %s failed\n", qPrintable(program), qPrintable(arguments.join(QLatin1Char(' '))));
+        std::exit(1);
+    }
+    return stopwatch.elapsed();
+}
+
+// The plain configuration everything is compared with.
+inline Timing plainTesseract(const QString &image)
+{
+    return timingOf(QStringLiteral("tesseract"), {image, QStringLiteral("stdout")});
+}
+
+inline Timing median(std::vector<Timing> values)
+{
+    Timing result;
+    const auto middle = [&](auto member) {
+        std::sort(values.begin(), values.end(),
+                  [&](const Timing &a, const Timing &b) { return a.*member < b.*member; });
+        return values[values.size() / 2].*member;
+    };
+    result.wall = middle(&Timing::wall);
+    result.processor = middle(&Timing::processor);
+    return result;
+}
+
+// "ours X s, tesseract Y s, ratio R" for wall time and for processor time.
+inline void printComparison(const char *what, const Timing &ours, const Timing &plain)
+{
+    std::printf("%-22s wall: median %.3f s against tesseract %.3f s, ratio %.2f; processor: %.3f s against %.3f "
+                "s, ratio %.2f\n",
+                what, ours.wall, plain.wall, ours.wall / plain.wall, ours.processor, plain.processor,
+                ours.processor / plain.processor);
+}
+
+inline QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2)
+                                          : QStringLiteral("unknown");
+}

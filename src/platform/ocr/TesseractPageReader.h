@@ -1,0 +1,42 @@
+#pragma once
+
+#include "TesseractEngine.h"
+
+#include <QImage>
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// Reads pages with one Tesseract engine per core: a layout-only engine analyses the page, then the
+// page is read in bands of whole blocks (see pageBands), one engine per band at the same time,
+// and the bands are joined in reading order. The text is the same as one engine's. Reads are
+// serialised; the engines load on first use or when warmed up.
+class TesseractPageReader
+{
+public:
+    explicit TesseractPageReader(int engineCount = defaultEngineCount());
+    ~TesseractPageReader();
+    TesseractPageReader(const TesseractPageReader &) = delete;
+    TesseractPageReader &operator=(const TesseractPageReader &) = delete;
+
+    static int defaultEngineCount();
+
+    // Starts loading every engine's model on threads of its own and returns at once.
+    void warmUpInBackground();
+
+    // The page's layout and, unless layoutSuffices says the layout alone is enough, its text.
+    // Throws OCRError::visionFailed as TesseractEngine does.
+    PageRecognition read(const QImage &image,
+                         const std::function<bool(const PageRecognition &layout)> &layoutSuffices = {});
+
+private:
+    PageRecognition readWhole(const PreparedPage &page, QSize pageSize);
+
+    TesseractEngine m_layoutEngine{TesseractEngine::Model::layoutOnly};
+    std::vector<std::unique_ptr<TesseractEngine>> m_engines;
+    std::vector<std::future<void>> m_warmUps;
+    std::mutex m_readMutex;
+};
