@@ -10,6 +10,7 @@
 #include "capture/ScreenGrabCapturePermission.h"
 #include "clipboard/QtClipboard.h"
 #include "controller/AppViewModel.h"
+#include "desktop/DesktopColorScheme.h"
 #include "hosted/OpenAIProvider.h"
 #include "hotkey/GlobalHotKeyManagerFactory.h"
 #include "library/RecentCaptureStore.h"
@@ -48,7 +49,8 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     , m_ocrService(std::make_unique<TesseractOCRService>())
     , m_understandingService(PaddleCaptureUnderstandingService::createShipped(m_ocrService.get()))
     , m_aiProvider(std::make_unique<OpenAIProvider>(*m_network))
-    , m_appearance(std::make_unique<AppearanceController>(*m_settings))
+    , m_desktopScheme(std::make_unique<DesktopColorScheme>())
+    , m_appearance(std::make_unique<AppearanceController>(*m_settings, m_desktopScheme.get()))
     , m_answerPanel(std::make_unique<ResultOverlayPanelController>(m_appearance.get()))
     , m_permission(std::make_unique<ScreenGrabCapturePermission>())
     , m_settingsWindow(std::make_unique<SettingsWindowController>(*m_settings, *m_sessionManager))
@@ -91,7 +93,12 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     };
     m_trayMenu = std::make_unique<TrayMenu>(*m_viewModel, *m_sessionManager, bringToFront);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit);
-    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, AppearanceController::isDark(m_appearance->systemPalette()));
+    const auto panelIsDark = [this] {
+        return TrayIcon::panelIsDark(m_desktopScheme->prefersDark(), m_appearance->systemPalette());
+    };
+    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, panelIsDark());
+    connect(m_desktopScheme.get(), &DesktopColorScheme::changed, m_trayIcon.get(),
+            [this, panelIsDark] { m_trayIcon->setDarkPanel(panelIsDark()); });
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 
     m_appDelegate->setCaptureHandler(

@@ -6,6 +6,7 @@
 #include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
 #include "theme/AppearanceController.h"
+#include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 
 #include <QApplication>
@@ -62,6 +63,7 @@ UserSession sessionFor(AuthProvider provider, std::optional<QString> email)
 Q_DECLARE_METATYPE(std::optional<UserSession>)
 Q_DECLARE_METATYPE(SessionState)
 Q_DECLARE_METATYPE(AppThemePreference)
+Q_DECLARE_METATYPE(std::optional<bool>)
 
 class DesktopViewsTest : public QObject
 {
@@ -174,6 +176,18 @@ private Q_SLOTS:
         QCOMPARE(recordingFlags(posted), (QList<bool>{true, false}));
         // The click went on to its target, and the next click on the recorder records again.
         QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QVERIFY(w.recorder->isRecording());
+    }
+
+    void tabReachesTheRecorderAndSpaceStartsRecording()
+    {
+        RecorderWindow w(&h->notifications);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.elsewhere->setFocus();
+        QTest::keyClick(&w.window, Qt::Key_Backtab);
+        QVERIFY(w.recorder->hasFocus());
+        QVERIFY(!w.recorder->isRecording());
+        QTest::keyClick(w.recorder, Qt::Key_Space);
         QVERIFY(w.recorder->isRecording());
     }
 
@@ -296,20 +310,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<AppThemePreference>("theme");
         QTest::addColumn<bool>("systemIsDark");
+        QTest::addColumn<std::optional<bool>>("desktopPrefersDark");
         QTest::addColumn<bool>("expectDark");
-        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << false;
-        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << true;
-        QTest::newRow("light over a dark desktop") << AppThemePreference::light << true << false;
-        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << true;
+        const std::optional<bool> unstated;
+        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << unstated << false;
+        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << unstated << true;
+        QTest::newRow("system follows a stated dark scheme")
+            << AppThemePreference::system << false << std::optional<bool>(true) << true;
+        QTest::newRow("system follows a stated light scheme")
+            << AppThemePreference::system << true << std::optional<bool>(false) << false;
+        QTest::newRow("light over a dark desktop")
+            << AppThemePreference::light << true << std::optional<bool>(true) << false;
+        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << unstated << true;
     }
     void themesForceAPalette()
     {
         QFETCH(AppThemePreference, theme);
         QFETCH(bool, systemIsDark);
+        QFETCH(std::optional<bool>, desktopPrefersDark);
         QFETCH(bool, expectDark);
         const QPalette system =
             systemIsDark ? AppearanceController::darkPalette() : AppearanceController::lightPalette();
-        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system)), expectDark);
+        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system, desktopPrefersDark)),
+                 expectDark);
+        // The tray mark follows the desktop, never the theme forced on the windows.
+        QCOMPARE(TrayIcon::panelIsDark(desktopPrefersDark, system), desktopPrefersDark.value_or(systemIsDark));
     }
 
     // --- tray menu ---
@@ -348,7 +373,8 @@ private Q_SLOTS:
     void trayCaptionFollowsTheSavedShortcut()
     {
         TrayMenu menu(*h->controller, h->session, [] {});
-        QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+        // A caption, not an item to click: panels that draw the menu themselves show it as text.
+        QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A"))->isEnabled());
         h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
         QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Alt + K")));
         QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));

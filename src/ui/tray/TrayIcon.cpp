@@ -2,6 +2,7 @@
 
 #include "TrayMenu.h"
 #include "brand/BrandMark.h"
+#include "theme/AppearanceController.h"
 
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
@@ -12,7 +13,7 @@ TrayIcon::TrayIcon(TrayMenu &menu, bool darkPanel, QObject *parent) : QObject(pa
 {
     m_icon->setToolTip(QStringLiteral("Orvanta"));
     m_icon->setContextMenu(&menu);
-    m_icon->setIcon(BrandMark::trayIcon(darkPanel ? QColor(Qt::white) : QColor(0x1d, 0x1d, 0x1f)));
+    setDarkPanel(darkPanel);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             Q_EMIT activated();
@@ -20,6 +21,16 @@ TrayIcon::TrayIcon(TrayMenu &menu, bool darkPanel, QObject *parent) : QObject(pa
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         qCInfo(lcTray) << "No system tray on this desktop; the main window and the shortcut stay available";
     m_icon->show();
+}
+
+void TrayIcon::setDarkPanel(bool darkPanel)
+{
+    m_icon->setIcon(BrandMark::trayIcon(darkPanel ? QColor(Qt::white) : QColor(0x1d, 0x1d, 0x1f)));
+}
+
+bool TrayIcon::panelIsDark(std::optional<bool> desktopPrefersDark, const QPalette &desktopPalette)
+{
+    return desktopPrefersDark.value_or(AppearanceController::isDark(desktopPalette));
 }
 
 bool TrayIcon::isShown() const

@@ -4,27 +4,16 @@
 #include "controller/AppViewModel.h"
 #include "settings/DeveloperSettingsStore.h"
 
-#include <QLabel>
 #include <QPointer>
 #include <QTimer>
-#include <QWidgetAction>
 
 namespace {
-// A caption: a wrapped line of secondary text that cannot be clicked. The action keeps the text
-// too, so the item can be found by it.
+// A caption: a line of text that cannot be clicked. A disabled action rather than a widget, so
+// menus exported over D-Bus (StatusNotifierItem panels) show it as text too.
 QAction *addCaption(QMenu &menu, const QString &text)
 {
-    auto *label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setContentsMargins(12, 3, 12, 3);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    QFont font = label->font();
-    font.setPixelSize(12);
-    label->setFont(font);
-    auto *caption = new QWidgetAction(&menu);
-    caption->setDefaultWidget(label);
-    caption->setText(text);
-    menu.addAction(caption);
+    QAction *caption = menu.addAction(text);
+    caption->setEnabled(false);
     return caption;
 }
 } // namespace
