@@ -11,6 +11,7 @@
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/SettingsView.h"
 #include "settings/ShortcutRecorderView.h"
+#include "theme/HomeButton.h"
 #include "theme/HomeTheme.h"
 
 #include <QDialog>
@@ -42,8 +43,8 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     , m_preview(std::make_unique<SelectedRegionImagePreviewController>(*m_clipboard, *m_savePanel))
     , m_images(new CaptureImageCache(this))
     , m_scrollArea(new QScrollArea)
-    , m_startSelection(new QPushButton(startSelectionTitle))
-    , m_settingsButton(new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system")), settingsTitle))
+    , m_startSelection(new HomeButton(HomeTheme::ButtonStyle::primaryAction, startSelectionTitle))
+    , m_settingsButton(new HomeButton(HomeTheme::ButtonStyle::tintedHeader, settingsTitle))
     , m_recorder(new ShortcutRecorderView(notifications))
     , m_modifierWarning(label(modifierWarning, 12, QFont::Normal, true))
     , m_errorLine(label({}, 13))
@@ -78,7 +79,6 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     titles->addWidget(label(QStringLiteral("Built with OpenAI"), 12, QFont::Normal, true));
     header->addLayout(titles);
     header->addStretch();
-    HomeTheme::styleButton(*m_settingsButton, HomeTheme::ButtonStyle::tintedHeader);
     header->addWidget(m_settingsButton, 0, Qt::AlignTop);
     layout->addLayout(header);
     connect(m_settingsButton, &QPushButton::clicked, this, [this] { m_viewModel.setShowingSettings(true); });
@@ -94,8 +94,6 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     captureTitles->addWidget(label(QStringLiteral("Capture any part of your screen"), 18, QFont::DemiBold));
     captureRow->addLayout(captureTitles);
     captureRow->addStretch();
-    m_startSelection->setIcon(QIcon::fromTheme(QStringLiteral("edit-select")));
-    HomeTheme::styleButton(*m_startSelection, HomeTheme::ButtonStyle::primaryAction);
     captureRow->addWidget(m_startSelection, 0, Qt::AlignVCenter);
     actionsLayout->addLayout(captureRow);
     connect(m_startSelection, &QPushButton::clicked, this, [this] {

@@ -3,6 +3,7 @@
 #include "PromptPresetCard.h"
 #include "PromptPresetEditorSheet.h"
 #include "controller/AppViewModel.h"
+#include "theme/HomeButton.h"
 #include "theme/HomeTheme.h"
 
 #include <QDrag>
@@ -17,7 +18,7 @@ QuickActionsSection::QuickActionsSection(AppViewModel &viewModel, QWidget *paren
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_grid(new QGridLayout)
-    , m_resetButton(new QPushButton(resetTitle))
+    , m_resetButton(new HomeButton(HomeTheme::ButtonStyle::secondaryHeader, resetTitle))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -25,7 +26,6 @@ QuickActionsSection::QuickActionsSection(AppViewModel &viewModel, QWidget *paren
     auto *header = new QHBoxLayout;
     header->addWidget(HomeTheme::label(QStringLiteral("Quick Actions"), 17, QFont::DemiBold));
     header->addStretch();
-    HomeTheme::styleButton(*m_resetButton, HomeTheme::ButtonStyle::secondaryHeader);
     header->addWidget(m_resetButton);
     layout->addLayout(header);
     m_grid->setSpacing(12);

@@ -6,6 +6,7 @@
 #include "controller/AppViewModel.h"
 #include "preview/CaptureTimestamp.h"
 #include "preview/ScaledPicture.h"
+#include "theme/HomeButton.h"
 #include "theme/HomeTheme.h"
 #include "theme/RoundedPanel.h"
 
@@ -64,15 +65,15 @@ private:
 };
 
 namespace {
-// An icon beside a line of text, as the capture's details are shown.
-QWidget *iconLabel(const QString &iconName, QLabel *text)
+// A symbol beside a line of text, as the capture's details are shown.
+QWidget *iconLabel(HomeTheme::Symbol symbol, QLabel *text)
 {
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     auto *icon = new QLabel;
-    icon->setPixmap(QIcon::fromTheme(iconName).pixmap(16, 16));
+    icon->setPixmap(HomeTheme::symbol(symbol, HomeTheme::secondaryText(row->palette()), row->devicePixelRatioF()));
     icon->setFixedSize(16, 16);
     layout->addWidget(icon);
     text->setWordWrap(true);
@@ -112,15 +113,14 @@ SelectedRegionCard::SelectedRegionCard(AppViewModel &viewModel, CaptureImageCach
     detailsLayout->addWidget(m_preview, 3);
     auto *facts = new QVBoxLayout;
     facts->setSpacing(10);
-    facts->addWidget(iconLabel(QStringLiteral("edit-select"), m_frameDescription));
-    facts->addWidget(iconLabel(QStringLiteral("image-x-generic"), m_imageSize));
-    facts->addWidget(iconLabel(QStringLiteral("appointment-soon"), m_capturedAt));
+    facts->addWidget(iconLabel(HomeTheme::Symbol::selection, m_frameDescription));
+    facts->addWidget(iconLabel(HomeTheme::Symbol::photo, m_imageSize));
+    facts->addWidget(iconLabel(HomeTheme::Symbol::clock, m_capturedAt));
     facts->addStretch();
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(8);
     for (const QString &title : {copyTitle, saveTitle, askAgainTitle}) {
-        auto *button = new QPushButton(title);
-        HomeTheme::styleButton(*button, HomeTheme::ButtonStyle::regionAction);
+        auto *button = new HomeButton(HomeTheme::ButtonStyle::regionAction, title);
         buttons->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, title] {
             if (!m_shown)

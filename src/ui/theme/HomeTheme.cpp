@@ -3,8 +3,8 @@
 #include "RoundedPanel.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
-#include <QPushButton>
 
 namespace HomeTheme {
 QFont font(int pixelSize, QFont::Weight weight)
@@ -30,46 +30,39 @@ QWidget *card(qreal cornerRadius)
     return new RoundedPanel(cornerRadius);
 }
 
-void styleButton(QPushButton &button, ButtonStyle style)
+QPixmap symbol(Symbol kind, const QColor &color, qreal devicePixelRatio, int size)
 {
-    // Palette roles inside the style sheet follow a theme change without restyling.
-    static const QString primary = QStringLiteral(
-        "QPushButton { font-size: 14px; font-weight: 600; padding: 9px 20px; border: none; border-radius: 10px;"
-        " color: palette(highlighted-text); background: palette(highlight); }"
-        "QPushButton:hover { background: palette(link); }"
-        "QPushButton:pressed { background: palette(dark); }"
-        "QPushButton:disabled { background: palette(mid); }");
-    static const QString tinted =
-        QStringLiteral("QPushButton { font-size: 13px; font-weight: 600; padding: 6px 14px; border-radius: 8px;"
-                       " border: 1px solid palette(highlight); color: palette(highlight); background: transparent; }"
-                       "QPushButton:hover { background: palette(alternate-base); }"
-                       "QPushButton:pressed { background: palette(midlight); }");
-    static const QString secondary = QStringLiteral(
-        "QPushButton { font-size: 13px; padding: 6px 14px; border-radius: 8px; border: 1px solid palette(mid);"
-        " color: palette(button-text); background: palette(base); }"
-        "QPushButton:hover { background: palette(alternate-base); }"
-        "QPushButton:pressed { background: palette(midlight); }");
-    static const QString region =
-        QStringLiteral("QPushButton { font-size: 13px; font-weight: 500; padding: 6px 16px; border-radius: 8px;"
-                       " border: 1px solid palette(mid); color: palette(button-text); background: palette(window); }"
-                       "QPushButton:hover { border-color: palette(highlight); }"
-                       "QPushButton:pressed { background: palette(midlight); }"
-                       "QPushButton:disabled { color: palette(mid); }");
-    switch (style) {
-    case ButtonStyle::primaryAction:
-        button.setStyleSheet(primary);
-        break;
-    case ButtonStyle::tintedHeader:
-        button.setStyleSheet(tinted);
-        break;
-    case ButtonStyle::secondaryHeader:
-        button.setStyleSheet(secondary);
-        break;
-    case ButtonStyle::regionAction:
-        button.setStyleSheet(region);
+    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QRectF box(2, 2, size - 4, size - 4);
+    switch (kind) {
+    case Symbol::selection: {
+        // Four corner brackets, as the brand mark draws a selection.
+        const qreal arm = box.width() / 3;
+        for (const QPointF &corner : {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()}) {
+            const qreal dx = corner.x() < box.center().x() ? arm : -arm;
+            const qreal dy = corner.y() < box.center().y() ? arm : -arm;
+            painter.drawPolyline(QPolygonF{corner + QPointF(0, dy), corner, corner + QPointF(dx, 0)});
+        }
         break;
     }
-    button.setCursor(Qt::PointingHandCursor);
+    case Symbol::photo:
+        painter.drawRoundedRect(box, 2, 2);
+        painter.drawPolyline(
+            QPolygonF{QPointF(box.left() + 1, box.bottom() - 2), QPointF(box.left() + 5, box.top() + 6),
+                      QPointF(box.left() + 8, box.bottom() - 4), QPointF(box.right() - 1, box.top() + 5)});
+        break;
+    case Symbol::clock:
+        painter.drawEllipse(box);
+        painter.drawPolyline(
+            QPolygonF{QPointF(box.center().x(), box.top() + 3), box.center(), box.center() + QPointF(3, 2)});
+        break;
+    }
+    return pixmap;
 }
 
 QColor accent(const QPalette &palette)

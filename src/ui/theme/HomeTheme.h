@@ -2,11 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
 #include <QString>
 
 class QLabel;
 class QPalette;
-class QPushButton;
 class QWidget;
 
 // The look of the home window and the windows it opens: type sizes, the translucent fills
@@ -18,8 +18,10 @@ QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 QLabel *label(const QString &text, int pixelSize, QFont::Weight weight = QFont::Normal, bool secondary = false);
 // A rounded card in the palette's base colour.
 QWidget *card(qreal cornerRadius = 14);
-// Styles the button and gives it a pointing cursor; the colours come from palette roles.
-void styleButton(QPushButton &button, ButtonStyle style);
+
+// The small line symbols beside a capture's details, drawn so they need no icon theme.
+enum class Symbol { selection, photo, clock };
+QPixmap symbol(Symbol kind, const QColor &color, qreal devicePixelRatio, int size = 16);
 
 QColor accent(const QPalette &palette);
 QColor secondaryText(const QPalette &palette);
