@@ -3,9 +3,19 @@
 #include <QCoro/QCoroFuture>
 #include <QImageReader>
 #include <QPointer>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
-CaptureImageCache::CaptureImageCache(QObject *parent) : QObject(parent) {}
+CaptureImageCache::CaptureImageCache(QObject *parent) : QObject(parent)
+{
+    m_decoders.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+CaptureImageCache::~CaptureImageCache()
+{
+    // Decodes still running finish before the pool goes; their results are dropped.
+    m_decoders.waitForDone();
+}
 
 QImage CaptureImageCache::image(const QString &filePath)
 {
@@ -40,7 +50,8 @@ QImage CaptureImageCache::decodeScaled(const QString &filePath, const QSize &bou
 QCoro::Task<> CaptureImageCache::decode(QString filePath)
 {
     const QPointer<CaptureImageCache> self(this);
-    QFuture<QImage> decoding = QtConcurrent::run([filePath] { return decodeScaled(filePath, displayBound); });
+    QFuture<QImage> decoding =
+        QtConcurrent::run(&m_decoders, [filePath] { return decodeScaled(filePath, displayBound); });
     const QImage image = co_await decoding;
     if (!self)
         co_return;

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QSize>
 #include <QStringList>
+#include <QThreadPool>
 
 // Pictures of stored captures, decoded on the thread pool and scaled there once to at most
 // `displayBound`, for the home window's card and strip. The main thread never decodes a
@@ -18,6 +19,7 @@ public:
     static constexpr QSize displayBound{1280, 800};
 
     explicit CaptureImageCache(QObject *parent = nullptr);
+    ~CaptureImageCache() override;
 
     // The scaled picture; a null image while it is being decoded (imageReady follows) or when
     // the file no longer decodes.
@@ -35,6 +37,9 @@ Q_SIGNALS:
 private:
     QCoro::Task<> decode(QString filePath);
 
+    // Not the global pool: Qt scales and converts large images on the global pool and waits for
+    // it, so decodes queued there would stall the main thread's own painting.
+    QThreadPool m_decoders;
     QHash<QString, QImage> m_images;
     QSet<QString> m_pending;
 };
