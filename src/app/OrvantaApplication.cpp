@@ -93,12 +93,10 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     };
     m_trayMenu = std::make_unique<TrayMenu>(*m_viewModel, *m_sessionManager, bringToFront);
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit);
-    const auto panelIsDark = [this] {
-        return TrayIcon::panelIsDark(m_desktopScheme->prefersDark(), m_appearance->systemPalette());
-    };
-    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, panelIsDark());
+    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, m_appearance->systemPalette());
+    m_trayIcon->setDesktopPrefersDark(m_desktopScheme->prefersDark());
     connect(m_desktopScheme.get(), &DesktopColorScheme::changed, m_trayIcon.get(),
-            [this, panelIsDark] { m_trayIcon->setDarkPanel(panelIsDark()); });
+            [this] { m_trayIcon->setDesktopPrefersDark(m_desktopScheme->prefersDark()); });
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 
     m_appDelegate->setCaptureHandler(

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -334,7 +335,34 @@ private Q_SLOTS:
         QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system, desktopPrefersDark)),
                  expectDark);
         // The tray mark follows the desktop, never the theme forced on the windows.
-        QCOMPARE(TrayIcon::panelIsDark(desktopPrefersDark, system), desktopPrefersDark.value_or(systemIsDark));
+        QCOMPARE(TrayIcon::panelIsDark(desktopPrefersDark, std::nullopt, system),
+                 desktopPrefersDark.value_or(systemIsDark));
+    }
+
+    void trayReadsThePanelBesideTheIcon_data()
+    {
+        QTest::addColumn<QColor>("panel");
+        QTest::addColumn<QColor>("icon");
+        QTest::addColumn<std::optional<bool>>("dark");
+        QTest::newRow("dark panel, light mark")
+            << QColor(0x20, 0x20, 0x24) << QColor(Qt::white) << std::optional<bool>(true);
+        QTest::newRow("light panel, dark mark")
+            << QColor(0xee, 0xee, 0xee) << QColor(Qt::black) << std::optional<bool>(false);
+        QTest::newRow("nothing grabbed") << QColor() << QColor() << std::optional<bool>();
+    }
+    void trayReadsThePanelBesideTheIcon()
+    {
+        QFETCH(QColor, panel);
+        QFETCH(QColor, icon);
+        QFETCH(std::optional<bool>, dark);
+        QImage around;
+        if (panel.isValid()) {
+            // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
+            around = QImage(28, 28, QImage::Format_RGB32);
+            around.fill(panel);
+            QPainter(&around).fillRect(QRect(3, 3, 22, 22), icon);
+        }
+        QCOMPARE(TrayIcon::ringIsDark(around, 3), dark);
     }
 
     // --- tray menu ---
