@@ -65,6 +65,20 @@ private:
 };
 
 namespace {
+// The placeholder's faint rounded ground.
+class FaintPanel : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath ground;
+        ground.addRoundedRect(QRectF(rect()), CapturePreviewButton::cornerRadius, CapturePreviewButton::cornerRadius);
+        painter.fillPath(ground, HomeTheme::primaryAt(palette(), 0.05));
+    }
+};
+
 // A symbol beside a line of text, as the capture's details are shown.
 QWidget *iconLabel(HomeTheme::Symbol symbol, QLabel *text)
 {
@@ -87,7 +101,7 @@ SelectedRegionCard::SelectedRegionCard(AppViewModel &viewModel, CaptureImageCach
     , m_viewModel(viewModel)
     , m_images(images)
     , m_content(new QStackedLayout)
-    , m_placeholder(new RoundedPanel(12))
+    , m_placeholder(new FaintPanel)
     , m_details(new QWidget)
     , m_preview(new CapturePreviewButton)
     , m_frameDescription(HomeTheme::label({}, 13))
@@ -102,7 +116,6 @@ SelectedRegionCard::SelectedRegionCard(AppViewModel &viewModel, CaptureImageCach
     layout->addWidget(HomeTheme::label(QStringLiteral("User Selected Region"), 15, QFont::DemiBold));
 
     // The placeholder: secondary text on a faint rounded background.
-    m_placeholder->setBackgroundRole(QPalette::AlternateBase);
     auto *placeholderLayout = new QVBoxLayout(m_placeholder);
     placeholderLayout->addWidget(HomeTheme::label(placeholderText, 13, QFont::Normal, true), 0, Qt::AlignCenter);
     m_placeholder->setMinimumHeight(160);
@@ -173,6 +186,7 @@ void SelectedRegionCard::render()
                                  .arg(static_cast<qint64>(m_shown->imageSize.height())));
         m_capturedAt->setText(localCaptureTimestamp(m_shown->capturedAt));
     }
+    m_strip->setVisible(m_shown.has_value());
     m_strip->setItems(m_viewModel.recentCaptures(), m_shown ? std::optional<QUuid>(m_shown->id) : std::nullopt);
     QStringList files;
     for (const RecentCaptureItem &item : m_viewModel.recentCaptures())
