@@ -10,6 +10,7 @@
 #include "capture/ScreenSnapshotSourceFactory.h"
 #include "clipboard/QtClipboard.h"
 #include "controller/AppViewModel.h"
+#include "desktop/DesktopColorScheme.h"
 #include "hosted/OpenAIProvider.h"
 #include "hotkey/GlobalHotKeyManagerFactory.h"
 #include "library/RecentCaptureStore.h"
@@ -49,7 +50,8 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     , m_ocrService(std::make_unique<TesseractOCRService>())
     , m_understandingService(PaddleCaptureUnderstandingService::createShipped(m_ocrService.get()))
     , m_aiProvider(std::make_unique<OpenAIProvider>(*m_network))
-    , m_appearance(std::make_unique<AppearanceController>(*m_settings))
+    , m_desktopScheme(std::make_unique<DesktopColorScheme>())
+    , m_appearance(std::make_unique<AppearanceController>(*m_settings, m_desktopScheme.get()))
     , m_answerPanel(std::make_unique<ResultOverlayPanelController>(m_appearance.get()))
     , m_permission(makeScreenCapturePermission())
     , m_settingsWindow(std::make_unique<SettingsWindowController>(*m_settings, *m_sessionManager))
@@ -101,7 +103,10 @@ OrvantaApplication::OrvantaApplication(SingleInstanceChannel &channel, QObject *
     connect(m_trayMenu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit);
     connect(m_appDelegate.get(), &AppDelegate::captureHotKeyAvailabilityChanged, m_trayMenu.get(),
             &TrayMenu::setCaptureHotKeyAvailable);
-    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, AppearanceController::isDark(m_appearance->systemPalette()));
+    m_trayIcon = std::make_unique<TrayIcon>(*m_trayMenu, m_appearance->systemPalette());
+    m_trayIcon->setDesktopPrefersDark(m_desktopScheme->prefersDark());
+    connect(m_desktopScheme.get(), &DesktopColorScheme::changed, m_trayIcon.get(),
+            [this] { m_trayIcon->setDesktopPrefersDark(m_desktopScheme->prefersDark()); });
     connect(m_trayIcon.get(), &TrayIcon::activated, root, &AppRootView::bringToFront);
 
     m_captureHandler = makeCaptureHandler(*m_viewModel, *m_sessionManager, bringToFront);

@@ -11,6 +11,7 @@ class AppRootView;
 class AppViewModel;
 class AppearanceController;
 class BrowserWebAuthenticationSession;
+class DesktopColorScheme;
 class DeveloperSettingsStore;
 class GlobalHotKeyManager;
 class NotificationCenter;
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<OCRService> m_ocrService;
     std::unique_ptr<PaddleCaptureUnderstandingService> m_understandingService;
     std::unique_ptr<OpenAIProvider> m_aiProvider;
+    std::unique_ptr<DesktopColorScheme> m_desktopScheme;
     std::unique_ptr<AppearanceController> m_appearance;
     std::unique_ptr<ResultOverlayPanelController> m_answerPanel;
     std::unique_ptr<ScreenCapturePermission> m_permission;

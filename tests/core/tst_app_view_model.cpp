@@ -23,6 +23,18 @@ CaptureError captureErrorNamed(const QString &name)
     return CaptureError::screenshotFailed(QStringLiteral("The display went away."));
 }
 
+// A capture file whose header and trailer are intact but whose pixels no longer decode: the
+// listing keeps it, reading it fails.
+void corruptPixels(const QString &filePath)
+{
+    QFile file(filePath);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray header = file.read(33); // signature and IHDR
+    file.resize(0);
+    file.write(header + QByteArray::fromHex("0000000449444154deadbeef00000000") +
+               QByteArray::fromHex("0000000049454e44ae426082"));
+}
+
 QList<QString> questionsOf(const QList<ConversationTurn> &turns)
 {
     QList<QString> questions;
@@ -326,6 +338,71 @@ private Q_SLOTS:
                  std::optional<QString>(QStringLiteral("This saved capture could not be restored.")));
         QCOMPARE(h->overlay.presentCount + h->overlay.updateCount + h->overlay.closeCount, presented);
         QVERIFY(!vm.isBusy());
+    }
+
+    void undecodableCaptureIsDroppedAndTheClipboardKept_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("copy") << true;
+        QTest::newRow("ask again") << false;
+    }
+    void undecodableCaptureIsDroppedAndTheClipboardKept()
+    {
+        QFETCH(bool, copy);
+        AppViewModel &vm = h->makeController();
+        QCoro::waitFor(vm.runCaptureFlow());
+        QCoro::waitFor(vm.runCaptureFlow());
+        const RecentCaptureItem older = vm.recentCaptures().last();
+        corruptPixels(older.fileURL);
+        QVERIFY(h->store.loadItems().size() == 2); // still listed: the damage shows only when read
+        QGuiApplication::clipboard()->setText(QStringLiteral("the user's own text"));
+
+        if (copy)
+            vm.copyRecentCapture(h->store.loadItems().last());
+        else
+            QCoro::waitFor(vm.askAgain(h->store.loadItems().last()));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's own text"));
+        QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(ControllerTexts::captureNotRestored));
+        QVERIFY(!vm.recentCaptureToastMessage());
+        QCOMPARE(vm.recentCaptures().size(), 1);
+        QCOMPARE(h->store.loadItems().size(), 1);
+        QVERIFY(QFile::exists(older.fileURL));
+    }
+
+    void presetRepliesAfterSignOutAreDropped_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("fetch") << QStringLiteral("fetch");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("failed save") << QStringLiteral("failed save");
+    }
+    void presetRepliesAfterSignOutAreDropped()
+    {
+        QFETCH(QString, operation);
+        AppViewModel &vm = h->makeController();
+        // The previous user's own texts, which a late roll-back would bring back.
+        QCoro::waitFor(vm.savePromptPreset({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")},
+                                           PromptPreset::keyPoint));
+        h->ai.fetchReplies.append([](const QList<StoredPromptPreset> &) {
+            return QList<StoredPromptPreset>{{QStringLiteral("explain"), QStringLiteral("Theirs"), {}, {}}};
+        });
+        h->ai.updateReplies.append([](const QList<StoredPromptPreset> &) -> QList<StoredPromptPreset> {
+            throw AIProviderError::apiError(QStringLiteral("Preset store unavailable."));
+        });
+        if (operation == QStringLiteral("save"))
+            h->ai.updateReplies.clear();
+        h->ai.gate.close();
+        vm.beginEditingPreset(PromptPreset::explain);
+        QCoro::Task<> running = operation == QStringLiteral("fetch")
+                                    ? vm.refreshPromptPresets()
+                                    : vm.savePromptPreset({QStringLiteral("Mine"), {}, {}}, PromptPreset::explain);
+        h->session.setState(SessionState::signedOut());
+        QTRY_VERIFY(!vm.editingPreset());
+        h->ai.gate.open();
+        QCoro::waitFor(running);
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+        QVERIFY(!vm.lastErrorMessage());
+        QVERIFY(!vm.editingPreset());
     }
 
     void lateResultsOfAReplacedCaptureAreDropped()

@@ -6,11 +6,13 @@
 #include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
 #include "theme/AppearanceController.h"
+#include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -63,6 +65,7 @@ UserSession sessionFor(AuthProvider provider, std::optional<QString> email)
 Q_DECLARE_METATYPE(std::optional<UserSession>)
 Q_DECLARE_METATYPE(SessionState)
 Q_DECLARE_METATYPE(AppThemePreference)
+Q_DECLARE_METATYPE(std::optional<bool>)
 
 class DesktopViewsTest : public QObject
 {
@@ -175,6 +178,18 @@ private Q_SLOTS:
         QCOMPARE(recordingFlags(posted), (QList<bool>{true, false}));
         // The click went on to its target, and the next click on the recorder records again.
         QTest::mouseClick(w.recorder, Qt::LeftButton);
+        QVERIFY(w.recorder->isRecording());
+    }
+
+    void tabReachesTheRecorderAndSpaceStartsRecording()
+    {
+        RecorderWindow w(&h->notifications);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.elsewhere->setFocus();
+        QTest::keyClick(&w.window, Qt::Key_Backtab);
+        QVERIFY(w.recorder->hasFocus());
+        QVERIFY(!w.recorder->isRecording());
+        QTest::keyClick(w.recorder, Qt::Key_Space);
         QVERIFY(w.recorder->isRecording());
     }
 
@@ -338,20 +353,58 @@ private Q_SLOTS:
     {
         QTest::addColumn<AppThemePreference>("theme");
         QTest::addColumn<bool>("systemIsDark");
+        QTest::addColumn<std::optional<bool>>("desktopPrefersDark");
         QTest::addColumn<bool>("expectDark");
-        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << false;
-        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << true;
-        QTest::newRow("light over a dark desktop") << AppThemePreference::light << true << false;
-        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << true;
+        const std::optional<bool> unstated;
+        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << unstated << false;
+        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << unstated << true;
+        QTest::newRow("system follows a stated dark scheme")
+            << AppThemePreference::system << false << std::optional<bool>(true) << true;
+        QTest::newRow("system follows a stated light scheme")
+            << AppThemePreference::system << true << std::optional<bool>(false) << false;
+        QTest::newRow("light over a dark desktop")
+            << AppThemePreference::light << true << std::optional<bool>(true) << false;
+        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << unstated << true;
     }
     void themesForceAPalette()
     {
         QFETCH(AppThemePreference, theme);
         QFETCH(bool, systemIsDark);
+        QFETCH(std::optional<bool>, desktopPrefersDark);
         QFETCH(bool, expectDark);
         const QPalette system =
             systemIsDark ? AppearanceController::darkPalette() : AppearanceController::lightPalette();
-        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system)), expectDark);
+        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system, desktopPrefersDark)),
+                 expectDark);
+        // The tray mark follows the desktop, never the theme forced on the windows.
+        QCOMPARE(TrayIcon::panelIsDark(desktopPrefersDark, std::nullopt, system),
+                 desktopPrefersDark.value_or(systemIsDark));
+    }
+
+    void trayReadsThePanelBesideTheIcon_data()
+    {
+        QTest::addColumn<QColor>("panel");
+        QTest::addColumn<QColor>("icon");
+        QTest::addColumn<std::optional<bool>>("dark");
+        QTest::newRow("dark panel, light mark")
+            << QColor(0x20, 0x20, 0x24) << QColor(Qt::white) << std::optional<bool>(true);
+        QTest::newRow("light panel, dark mark")
+            << QColor(0xee, 0xee, 0xee) << QColor(Qt::black) << std::optional<bool>(false);
+        QTest::newRow("nothing grabbed") << QColor() << QColor() << std::optional<bool>();
+    }
+    void trayReadsThePanelBesideTheIcon()
+    {
+        QFETCH(QColor, panel);
+        QFETCH(QColor, icon);
+        QFETCH(std::optional<bool>, dark);
+        QImage around;
+        if (panel.isValid()) {
+            // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
+            around = QImage(28, 28, QImage::Format_RGB32);
+            around.fill(panel);
+            QPainter(&around).fillRect(QRect(3, 3, 22, 22), icon);
+        }
+        QCOMPARE(TrayIcon::ringIsDark(around, 3), dark);
     }
 
     // --- tray menu ---
@@ -390,7 +443,8 @@ private Q_SLOTS:
     void trayCaptionFollowsTheSavedShortcut()
     {
         TrayMenu menu(*h->controller, h->session, [] {});
-        QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+        // A caption, not an item to click: panels that draw the menu themselves show it as text.
+        QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A"))->isEnabled());
         h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
         QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Alt + K")));
         QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));

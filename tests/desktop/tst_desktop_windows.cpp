@@ -6,11 +6,14 @@
 #include "auth/GoogleSignInButton.h"
 #include "brand/BrandMark.h"
 #include "home/HomeView.h"
+#include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
+#include "x11/X11KeySymbols.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -200,6 +203,45 @@ private Q_SLOTS:
         QVERIFY(!warningShown());
         h->settings.setCaptureHotKey({0, 0});
         QTRY_VERIFY(warningShown());
+    }
+
+    void shiftedDigitsRecordTheDigitKey()
+    {
+        // The X key code of "1", found through its first-level key symbol.
+        quint32 keyOne = 0;
+        for (quint32 code = 8; code < 256 && !keyOne; ++code) {
+            if (unshiftedQtKey(code) == Qt::Key_1)
+                keyOne = code;
+        }
+        QVERIFY(keyOne);
+        QWidget window;
+        auto *recorder = new ShortcutRecorderView(&h->notifications, &window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        QVERIFY(recorder->isRecording());
+        // What X reports for Ctrl+Shift+1: the shifted character.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, keyOne, 0x21, 0,
+                        QStringLiteral("!"));
+        QApplication::sendEvent(recorder, &press);
+        const CaptureHotKeyShortcut expected{*CaptureHotKeyShortcut::keyCodeForQtKey(Qt::Key_1),
+                                             CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::shiftFlag};
+        QCOMPARE(recorder->shortcut(), expected);
+    }
+
+    void openingSettingsAgainRestoresAMinimisedWindow()
+    {
+        SettingsWindowController settings(h->settings, h->session);
+        settings.openStandaloneSettingsWindow();
+        QWidget *window = settings.window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->showMinimized();
+        QTRY_VERIFY(window->isMinimized());
+        settings.openStandaloneSettingsWindow();
+        QCOMPARE(settings.window(), window);
+        QTRY_VERIFY(!window->isMinimized() && window->isVisible());
     }
 
     void applicationIconMatchesTheBrandDrawing()

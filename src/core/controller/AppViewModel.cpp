@@ -243,8 +243,7 @@ QCoro::Task<> AppViewModel::askAgain(RecentCaptureItem item)
 {
     const std::optional<CapturedSelection> selection = m_services.recentCaptureStore->restoredSelection(item);
     if (!selection) {
-        m_lastErrorMessage = ControllerTexts::captureNotRestored;
-        Q_EMIT changed();
+        forgetUnrestorableCapture(item);
         co_return;
     }
     QCoro::Task<> task =

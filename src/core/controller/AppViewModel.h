@@ -149,8 +149,10 @@ private:
     QCoro::Task<> askAgainBody(CapturedSelection selection, QUuid itemID);
     QCoro::Task<> understand(CapturedSelection selection);
     QCoro::Task<> updatePresetsOptimistically(PromptPresetConfigurations configurations);
+    static bool isStillSignedInAs(const QPointer<AppViewModel> &self, const QString &userID);
     void resetConversation();
     void copyCapturedSelectionToPasteboard(const CapturedSelection &selection);
+    void forgetUnrestorableCapture(const RecentCaptureItem &item);
     void persistPresetOrder();
     std::optional<PermissionGuidance> makePermissionGuidance(const std::exception_ptr &error) const;
     ResultOverlayCallbacks overlayCallbacks();

@@ -25,8 +25,17 @@ void AppViewModel::selectRecentCapture(const RecentCaptureItem &item)
 
 void AppViewModel::copyRecentCapture(const RecentCaptureItem &item)
 {
-    m_services.recentCaptureStore->copyImageToPasteboard(item);
+    if (!m_services.recentCaptureStore->copyImageToPasteboard(item)) {
+        forgetUnrestorableCapture(item);
+        return;
+    }
     showRecentCaptureToast(ControllerTexts::copiedToast);
+}
+
+void AppViewModel::forgetUnrestorableCapture(const RecentCaptureItem &item)
+{
+    m_lastErrorMessage = ControllerTexts::captureNotRestored;
+    refreshRecentCaptures(m_services.recentCaptureStore->discard(item), m_selectedRecentCaptureID);
 }
 
 void AppViewModel::saveRecentCapture(const RecentCaptureItem &item)

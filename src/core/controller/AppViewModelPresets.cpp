@@ -8,6 +8,13 @@
 
 #include <QStringList>
 
+// A preset reply that arrives after sign-out (or a switch of user) belongs to nobody on screen:
+// applying or rolling it back would show the previous user's texts.
+bool AppViewModel::isStillSignedInAs(const QPointer<AppViewModel> &self, const QString &userID)
+{
+    return self && self->m_services.sessionManager->currentUserID() == userID;
+}
+
 PromptPresetConfiguration AppViewModel::presetConfiguration(PromptPreset preset) const
 {
     return m_presetConfigurations.value(preset, defaultConfiguration(preset));
@@ -108,19 +115,19 @@ QCoro::Task<> AppViewModel::refreshPromptPresets()
     try {
         QCoro::Task<QString> tokenRequest = m_services.sessionManager->validIDToken();
         const QString idToken = co_await tokenRequest;
-        if (!self)
+        if (!isStillSignedInAs(self, *userID))
             co_return;
         QCoro::Task<QList<StoredPromptPreset>> fetching =
             m_services.aiProvider->fetchPromptPresets(*m_services.settings, *userID, idToken);
         stored = co_await fetching;
     } catch (...) {
-        if (self) {
+        if (isStillSignedInAs(self, *userID)) {
             m_lastErrorMessage = messageOf(std::current_exception());
             Q_EMIT changed();
         }
         co_return;
     }
-    if (self)
+    if (isStillSignedInAs(self, *userID))
         applyStoredPromptPresets(stored);
 }
 
@@ -155,13 +162,13 @@ QCoro::Task<> AppViewModel::updatePresetsOptimistically(PromptPresetConfiguratio
     try {
         QCoro::Task<QString> tokenRequest = m_services.sessionManager->validIDToken();
         const QString idToken = co_await tokenRequest;
-        if (!self)
+        if (!isStillSignedInAs(self, *userID))
             co_return;
         QCoro::Task<QList<StoredPromptPreset>> updating = m_services.aiProvider->updatePromptPresets(
             *m_services.settings, *userID, idToken, serializedPromptPresets());
         stored = co_await updating;
     } catch (...) {
-        if (self) {
+        if (isStillSignedInAs(self, *userID)) {
             m_presetConfigurations = previous;
             m_lastErrorMessage = messageOf(std::current_exception());
             refreshVisibleOverlayIfNeeded();
@@ -169,7 +176,7 @@ QCoro::Task<> AppViewModel::updatePresetsOptimistically(PromptPresetConfiguratio
         }
         co_return;
     }
-    if (!self)
+    if (!isStillSignedInAs(self, *userID))
         co_return;
     applyStoredPromptPresets(stored);
     m_editingPreset.reset();

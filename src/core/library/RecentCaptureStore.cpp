@@ -247,10 +247,23 @@ std::optional<CapturedSelection> RecentCaptureStore::restoredSelection(const Rec
     return selection;
 }
 
-void RecentCaptureStore::copyImageToPasteboard(const RecentCaptureItem &item) const
+bool RecentCaptureStore::copyImageToPasteboard(const RecentCaptureItem &item) const
 {
+    // Clearing the clipboard for an image that no longer decodes would lose what the user had there.
+    const QImage image = item.previewImage.image();
+    if (image.isNull())
+        return false;
     if (m_clipboard)
-        m_clipboard->writeImage(item.previewImage.image());
+        m_clipboard->writeImage(image);
+    return true;
+}
+
+QList<RecentCaptureItem> RecentCaptureStore::discard(const RecentCaptureItem &item) const
+{
+    QList<StoredCaptureRecord> records = readRecords(indexFilePath());
+    if (records.removeIf([&](const StoredCaptureRecord &record) { return record.id == item.id; }) > 0)
+        persistRecords(m_directory, indexFilePath(), records);
+    return loadItems();
 }
 
 void RecentCaptureStore::saveImageUsingSavePanel(const RecentCaptureItem &item,

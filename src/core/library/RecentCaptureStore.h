@@ -46,7 +46,11 @@ public:
     QList<RecentCaptureItem> record(const CapturedSelection &selection) const;
     // A selection to ask about again, or none when the stored image no longer decodes.
     std::optional<CapturedSelection> restoredSelection(const RecentCaptureItem &item) const;
-    void copyImageToPasteboard(const RecentCaptureItem &item) const;
+    // False, with the clipboard untouched, when the stored image no longer decodes.
+    bool copyImageToPasteboard(const RecentCaptureItem &item) const;
+    // Drops an item found undecodable from the index (its file is left, as loadItems does) and
+    // returns the library that remains.
+    QList<RecentCaptureItem> discard(const RecentCaptureItem &item) const;
     void saveImageUsingSavePanel(const RecentCaptureItem &item,
                                  std::function<void(const SaveCaptureOutcome &)> completion) const;
 

@@ -1,35 +1,29 @@
 #include "HomeView.h"
 
+#include "CaptureImageCache.h"
+#include "QuickActionsSection.h"
+#include "SelectedRegionCard.h"
 #include "brand/BrandMark.h"
+#include "clipboard/QtClipboard.h"
 #include "controller/AppViewModel.h"
+#include "preview/SelectedRegionImagePreviewController.h"
+#include "savepanel/FileDialogSavePanel.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/SettingsView.h"
 #include "settings/ShortcutRecorderView.h"
-#include "theme/RoundedPanel.h"
+#include "theme/HomeButton.h"
+#include "theme/HomeTheme.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
-QLabel *label(const QString &text, int pixelSize, QFont::Weight weight = QFont::Normal, bool secondary = false)
-{
-    auto *result = new QLabel(text);
-    QFont font = result->font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    result->setFont(font);
-    if (secondary)
-        result->setForegroundRole(QPalette::PlaceholderText);
-    return result;
-}
-
-QWidget *card()
-{
-    return new RoundedPanel(14);
-}
+using HomeTheme::card;
+using HomeTheme::label;
 
 QLabel *brandImage()
 {
@@ -44,8 +38,13 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_session(session)
-    , m_startSelection(new QPushButton(startSelectionTitle))
-    , m_settingsButton(new QPushButton(QIcon::fromTheme(QStringLiteral("preferences-system")), settingsTitle))
+    , m_clipboard(std::make_unique<QtClipboard>())
+    , m_savePanel(std::make_unique<FileDialogSavePanel>())
+    , m_preview(std::make_unique<SelectedRegionImagePreviewController>(*m_clipboard, *m_savePanel))
+    , m_images(new CaptureImageCache(this))
+    , m_scrollArea(new QScrollArea)
+    , m_startSelection(new HomeButton(HomeTheme::ButtonStyle::primaryAction, startSelectionTitle))
+    , m_settingsButton(new HomeButton(HomeTheme::ButtonStyle::tintedHeader, settingsTitle))
     , m_recorder(new ShortcutRecorderView(notifications))
     , m_modifierWarning(label(modifierWarning, 12, QFont::Normal, true))
     , m_errorLine(label({}, 13))
@@ -53,8 +52,19 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     , m_permissionTitle(label({}, 14, QFont::DemiBold))
     , m_permissionMessage(label({}, 13, QFont::Normal, true))
     , m_permissionAction(new QPushButton)
+    , m_quickActions(new QuickActionsSection(viewModel))
+    , m_selectedRegion(new SelectedRegionCard(viewModel, *m_images))
 {
-    auto *layout = new QVBoxLayout(this);
+    setMinimumSize(minimumContentSize);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(m_scrollArea);
+    auto *column = new QWidget;
+    m_scrollArea->setWidget(column);
+    auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(28, 28, 28, 28);
     layout->setSpacing(24);
 
@@ -69,7 +79,6 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     titles->addWidget(label(QStringLiteral("Built with OpenAI"), 12, QFont::Normal, true));
     header->addLayout(titles);
     header->addStretch();
-    m_settingsButton->setCursor(Qt::PointingHandCursor);
     header->addWidget(m_settingsButton, 0, Qt::AlignTop);
     layout->addLayout(header);
     connect(m_settingsButton, &QPushButton::clicked, this, [this] { m_viewModel.setShowingSettings(true); });
@@ -85,13 +94,6 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     captureTitles->addWidget(label(QStringLiteral("Capture any part of your screen"), 18, QFont::DemiBold));
     captureRow->addLayout(captureTitles);
     captureRow->addStretch();
-    m_startSelection->setObjectName(QStringLiteral("startSelectionButton"));
-    m_startSelection->setCursor(Qt::PointingHandCursor);
-    m_startSelection->setStyleSheet(
-        QStringLiteral("#startSelectionButton { font-size: 14px; font-weight: 600; padding: 9px 20px; border: none;"
-                       " border-radius: 10px; color: palette(highlighted-text); background: palette(highlight); }"
-                       "#startSelectionButton:hover { background: palette(link); }"
-                       "#startSelectionButton:disabled { background: palette(mid); }"));
     captureRow->addWidget(m_startSelection, 0, Qt::AlignVCenter);
     actionsLayout->addLayout(captureRow);
     connect(m_startSelection, &QPushButton::clicked, this, [this] {
@@ -135,12 +137,19 @@ HomeView::HomeView(AppViewModel &viewModel, SessionService &session, Notificatio
     connect(m_permissionAction, &QPushButton::clicked, this, [this] { m_viewModel.openPermissionSettings(); });
     connect(enabled, &QPushButton::clicked, this, [this] { m_viewModel.refreshPermissions(); });
 
+    layout->addWidget(m_quickActions);
+    layout->addWidget(m_selectedRegion);
     layout->addStretch();
+    connect(m_selectedRegion, &SelectedRegionCard::previewRequested, this, [this](const RecentCaptureItem &item) {
+        m_preview->present(item.previewImage.image(), item.sourceAppName, item.capturedAt);
+    });
 
     render();
     connect(&m_viewModel, &AppViewModel::changed, this, &HomeView::render);
     connect(&settings, &DeveloperSettingsStore::captureHotKeyChanged, this, &HomeView::render);
 }
+
+HomeView::~HomeView() = default;
 
 void HomeView::showEvent(QShowEvent *event)
 {
@@ -165,6 +174,8 @@ void HomeView::render()
         m_permissionMessage->setText(guidance->message);
         m_permissionAction->setText(guidance->actionTitle);
     }
+    m_quickActions->render();
+    m_selectedRegion->render();
     presentSettingsSheetIfNeeded();
 }
 

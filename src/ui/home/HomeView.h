@@ -4,15 +4,25 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class AppViewModel;
+class CaptureImageCache;
+class Clipboard;
 class NotificationCenter;
 class QLabel;
 class QPushButton;
+class QScrollArea;
+class QuickActionsSection;
+class SavePanel;
+class SelectedRegionCard;
+class SelectedRegionImagePreviewController;
 class SessionService;
 class ShortcutRecorderView;
 
-// The signed-in main window's first home view: the capture button, the shortcut recorder, the
-// screen-capture help, the last error, and the settings sheet.
+// The signed-in main window: the summary and capture headers with the shortcut recorder and the
+// screen-capture help, the quick actions, and the capture library (selected capture and strip),
+// in one scrolling column; the settings sheet.
 class HomeView : public QWidget
 {
     Q_OBJECT
@@ -25,11 +35,17 @@ public:
 
     HomeView(AppViewModel &viewModel, SessionService &session, NotificationCenter *notifications,
              QWidget *parent = nullptr);
+    ~HomeView() override;
 
     QPushButton *startSelectionButton() const { return m_startSelection; }
     QPushButton *settingsButton() const { return m_settingsButton; }
     ShortcutRecorderView *recorder() const { return m_recorder; }
     QDialog *settingsSheet() const { return m_settingsSheet; }
+    QuickActionsSection *quickActions() const { return m_quickActions; }
+    SelectedRegionCard *selectedRegionCard() const { return m_selectedRegion; }
+    SelectedRegionImagePreviewController &previewController() const { return *m_preview; }
+    CaptureImageCache &imageCache() const { return *m_images; }
+    QScrollArea *scrollArea() const { return m_scrollArea; }
 
 Q_SIGNALS:
     void signOutRequested();
@@ -43,6 +59,11 @@ private:
 
     AppViewModel &m_viewModel;
     SessionService &m_session;
+    std::unique_ptr<Clipboard> m_clipboard;
+    std::unique_ptr<SavePanel> m_savePanel;
+    std::unique_ptr<SelectedRegionImagePreviewController> m_preview;
+    CaptureImageCache *m_images;
+    QScrollArea *m_scrollArea;
     QPushButton *m_startSelection;
     QPushButton *m_settingsButton;
     ShortcutRecorderView *m_recorder;
@@ -52,6 +73,8 @@ private:
     QLabel *m_permissionTitle;
     QLabel *m_permissionMessage;
     QPushButton *m_permissionAction;
+    QuickActionsSection *m_quickActions;
+    SelectedRegionCard *m_selectedRegion;
     QPointer<QDialog> m_settingsSheet;
     bool m_hasAppeared = false;
 };

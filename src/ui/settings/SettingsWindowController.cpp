@@ -36,6 +36,8 @@ void SettingsWindowController::openStandaloneSettingsWindow()
         connect(m_window, &SettingsView::dismissRequested, m_window, &QWidget::close);
         connect(m_window, &SettingsView::signOutRequested, this, &SettingsWindowController::signOutRequested);
     }
+    // Opening again also brings back a window the user minimised.
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

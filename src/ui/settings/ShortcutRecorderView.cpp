@@ -2,6 +2,7 @@
 
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/NotificationCenter.h"
+#include "x11/X11KeySymbols.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -38,7 +39,8 @@ ShortcutRecorderView::ShortcutRecorderView(NotificationCenter *notifications, QW
     : QWidget(parent)
     , m_notifications(notifications)
 {
-    setFocusPolicy(Qt::ClickFocus);
+    // Tab reaches it too; Space or Return then starts recording.
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Capture shortcut"));
@@ -156,11 +158,21 @@ bool ShortcutRecorderView::event(QEvent *event)
 void ShortcutRecorderView::keyPressEvent(QKeyEvent *event)
 {
     if (!m_isRecording) {
-        QWidget::keyPressEvent(event);
+        const bool starts =
+            event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (starts && event->modifiers() == Qt::NoModifier)
+            setRecording(true);
+        else
+            QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
-    const int key = event->key();
+    int key = event->key();
+    // Shift changes the character Qt reports ("!" for "1"); the shortcut names the key itself.
+    if (event->modifiers().testFlag(Qt::ShiftModifier) && !isModifierKey(key)) {
+        if (const std::optional<int> unshifted = unshiftedQtKey(event->nativeScanCode()))
+            key = *unshifted;
+    }
     const quint32 modifiers = CaptureHotKeyShortcut::modifiersForQtModifiers(event->modifiers());
     if (key == Qt::Key_Escape) {
         finishRecording();
@@ -263,7 +275,8 @@ void ShortcutRecorderView::paintEvent(QPaintEvent *)
             background = colors.color(QPalette::Mid);
             background.setAlphaF(m_isHovered ? 0.33f : 0.29f);
         }
-        painter.setPen(m_isRecording ? QPen(colors.color(QPalette::Highlight), 1.5) : Qt::NoPen);
+        const bool outlined = m_isRecording || hasFocus();
+        painter.setPen(outlined ? QPen(colors.color(QPalette::Highlight), 1.5) : Qt::NoPen);
         painter.setBrush(background);
         painter.drawRoundedRect(bounds, 8, 8);
     }

@@ -1,14 +1,21 @@
 #include "AppearanceController.h"
 
+#include "desktop/DesktopColorScheme.h"
 #include "settings/DeveloperSettingsStore.h"
 
 #include <QApplication>
 
-AppearanceController::AppearanceController(DeveloperSettingsStore &settings, QObject *parent)
+AppearanceController::AppearanceController(DeveloperSettingsStore &settings, DesktopColorScheme *desktopScheme,
+                                           QObject *parent)
     : QObject(parent)
+    , m_settings(settings)
+    , m_desktopScheme(desktopScheme)
     , m_systemPalette(QApplication::palette())
 {
     connect(&settings, &DeveloperSettingsStore::themePreferenceChanged, this, &AppearanceController::apply);
+    if (m_desktopScheme) {
+        connect(m_desktopScheme, &DesktopColorScheme::changed, this, [this] { apply(m_settings.themePreference()); });
+    }
     apply(settings.themePreference());
 }
 
@@ -47,7 +54,8 @@ QPalette AppearanceController::darkPalette()
     return palette;
 }
 
-QPalette AppearanceController::paletteFor(AppThemePreference theme, const QPalette &system)
+QPalette AppearanceController::paletteFor(AppThemePreference theme, const QPalette &system,
+                                          std::optional<bool> desktopPrefersDark)
 {
     switch (theme) {
     case AppThemePreference::light:
@@ -57,12 +65,16 @@ QPalette AppearanceController::paletteFor(AppThemePreference theme, const QPalet
     case AppThemePreference::system:
         break;
     }
+    // The desktop's own palette as long as it agrees with the scheme the desktop states.
+    if (desktopPrefersDark && *desktopPrefersDark != isDark(system))
+        return *desktopPrefersDark ? darkPalette() : lightPalette();
     return system;
 }
 
 void AppearanceController::apply(AppThemePreference theme)
 {
     // The application palette reaches every window, the tray menu included, at once.
-    QApplication::setPalette(paletteFor(theme, m_systemPalette));
+    const std::optional<bool> prefersDark = m_desktopScheme ? m_desktopScheme->prefersDark() : std::nullopt;
+    QApplication::setPalette(paletteFor(theme, m_systemPalette, prefersDark));
     Q_EMIT applied(theme);
 }

@@ -5,22 +5,28 @@
 #include <QObject>
 #include <QPalette>
 
+#include <optional>
+
+class DesktopColorScheme;
 class DeveloperSettingsStore;
 
-// Applies the theme setting to every window of the application: "system" keeps the desktop's
-// own palette, "light" and "dark" force a light or dark one. Qt 6.4 cannot ask the desktop for
-// its colour scheme, so a palette counts as dark when its window colour is dark.
+// Applies the theme setting to every window of the application: "system" follows the desktop
+// (its stated light/dark preference when it states one, at run time, else its own palette),
+// "light" and "dark" force a light or dark palette. A palette counts as dark when its window
+// colour is dark.
 class AppearanceController : public QObject
 {
     Q_OBJECT
 public:
-    explicit AppearanceController(DeveloperSettingsStore &settings, QObject *parent = nullptr);
+    explicit AppearanceController(DeveloperSettingsStore &settings, DesktopColorScheme *desktopScheme = nullptr,
+                                  QObject *parent = nullptr);
 
     static bool isDark(const QPalette &palette);
     static QPalette lightPalette();
     static QPalette darkPalette();
-    // The palette a theme gives, `system` being the desktop's palette.
-    static QPalette paletteFor(AppThemePreference theme, const QPalette &system);
+    // The palette a theme gives, `system` being the desktop's palette and its stated preference.
+    static QPalette paletteFor(AppThemePreference theme, const QPalette &system,
+                               std::optional<bool> desktopPrefersDark = std::nullopt);
 
     void apply(AppThemePreference theme);
     // The desktop's palette as it was before any theme was forced.
@@ -30,5 +36,7 @@ Q_SIGNALS:
     void applied(AppThemePreference theme);
 
 private:
+    DeveloperSettingsStore &m_settings;
+    DesktopColorScheme *m_desktopScheme;
     QPalette m_systemPalette;
 };

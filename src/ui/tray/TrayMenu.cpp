@@ -4,28 +4,31 @@
 #include "controller/AppViewModel.h"
 #include "settings/DeveloperSettingsStore.h"
 
-#include <QLabel>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QTimer>
-#include <QWidgetAction>
 
 namespace {
-// A caption: a wrapped line of secondary text that cannot be clicked. The action keeps the text
-// too, so the item can be found by it.
-QAction *addCaption(QMenu &menu, const QString &text)
+// A caption: text that cannot be clicked, as disabled actions rather than a widget, so menus
+// exported over D-Bus (StatusNotifierItem panels) show it as text too. A menu item does not wrap,
+// so the text is broken into lines that fit the menu; the first carries the whole text as its data.
+void addCaption(QMenu &menu, const QString &text)
 {
-    auto *label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setContentsMargins(12, 3, 12, 3);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    QFont font = label->font();
-    font.setPixelSize(12);
-    label->setFont(font);
-    auto *caption = new QWidgetAction(&menu);
-    caption->setDefaultWidget(label);
-    caption->setText(text);
-    menu.addAction(caption);
-    return caption;
+    const QFontMetrics metrics(menu.font());
+    const int available = TrayMenu::menuWidth - 2 * TrayMenu::captionInset;
+    QStringList lines;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + QLatin1Char(' ') + word) <= available)
+            lines.last() += QLatin1Char(' ') + word;
+        else
+            lines.append(word);
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QAction *line = menu.addAction(lines.at(i));
+        line->setEnabled(false);
+        if (i == 0)
+            line->setData(text);
+    }
 }
 } // namespace
 
@@ -36,7 +39,7 @@ TrayMenu::TrayMenu(AppViewModel &viewModel, SessionService &session, std::functi
     , m_session(session)
     , m_openMainWindow(std::move(openMainWindow))
 {
-    setFixedWidth(280);
+    setFixedWidth(menuWidth);
     rebuild();
     connect(&m_viewModel, &AppViewModel::changed, this, &TrayMenu::rebuild);
     connect(&m_viewModel.settings(), &DeveloperSettingsStore::captureHotKeyChanged, this, &TrayMenu::rebuild);
@@ -47,7 +50,7 @@ QAction *TrayMenu::actionWithText(const QString &text) const
 {
     const QList<QAction *> all = actions();
     for (QAction *action : all) {
-        if (action->text() == text)
+        if (action->text() == text || action->data().toString() == text)
             return action;
     }
     return nullptr;

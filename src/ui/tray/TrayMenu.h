@@ -22,6 +22,9 @@ public:
     static inline const QString captureCommandCaption =
         QStringLiteral("No shortcut on this desktop: bind \"orvanta --capture\" to a key in its keyboard settings.");
     static inline const QString quitTitle = QStringLiteral("Quit Orvanta");
+    static constexpr int menuWidth = 280;
+    // Room the style leaves on either side of an item's text (check mark and icon columns).
+    static constexpr int captionInset = 40;
 
     // openMainWindow shows and activates the window "main".
     TrayMenu(AppViewModel &viewModel, SessionService &session, std::function<void()> openMainWindow,

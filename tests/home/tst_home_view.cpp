@@ -1,0 +1,338 @@
+#include "ControllerHarness.h"
+#include "TemporaryHome.h"
+#include "home/CaptureImageCache.h"
+#include "home/HomeView.h"
+#include "home/PromptPresetCard.h"
+#include "home/PromptPresetEditorSheet.h"
+#include "home/QuickActionsSection.h"
+#include "home/RecentCaptureStrip.h"
+#include "home/RecentCaptureThumbnail.h"
+#include "home/SelectedRegionCard.h"
+#include "preview/SelectedRegionImagePreviewController.h"
+#include "savepanel/FileDialogSavePanel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+using Order = QList<PromptPreset>;
+const Order defaultOrder{PromptPreset::explain, PromptPreset::summarize, PromptPreset::simplify,
+                         PromptPreset::keyPoint};
+
+// Delivers a drag event to the card as the window system would.
+bool sendDrag(QWidget *card, QEvent::Type type, const QMimeData &data)
+{
+    const QPoint centre = card->rect().center();
+    if (type == QEvent::DragEnter) {
+        QDragEnterEvent event(centre, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(card, &event);
+        return event.isAccepted();
+    }
+    QDropEvent event(centre, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(card, &event);
+    return event.isAccepted();
+}
+} // namespace
+
+class HomeViewTest : public QObject
+{
+    Q_OBJECT
+private:
+    TemporaryHome m_home;
+    std::unique_ptr<ControllerHarness> h;
+    std::unique_ptr<HomeView> m_view;
+    int m_run = 0;
+
+    HomeView &home(int storedCaptures = 0)
+    {
+        for (int i = 0; i < storedCaptures; ++i) {
+            CapturedSelection selection = FakeCaptureService::makeSelection(QSize(40 + i, 30));
+            selection.capturedAt = QDateTime::currentDateTime().addSecs(i);
+            h->store.record(selection);
+        }
+        h->makeController();
+        m_view = std::make_unique<HomeView>(*h->controller, h->session, &h->notifications);
+        m_view->show();
+        m_view->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_view.get()))
+            qWarning("the home window did not become active");
+        return *m_view;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run), false);
+    }
+    void cleanup()
+    {
+        m_view.reset();
+        h.reset();
+    }
+
+    // --- the capture library ---
+
+    void stripShowsTheNewestNineAtItsEnd_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("empty library") << 0 << 0;
+        QTest::newRow("three captures") << 3 << 3;
+        QTest::newRow("twelve recorded, nine kept") << 12 << 9;
+    }
+    void stripShowsTheNewestNineAtItsEnd()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, shown);
+        SelectedRegionCard *card = home(stored).selectedRegionCard();
+        RecentCaptureStrip *strip = card->strip();
+        QCOMPARE(strip->thumbnails().size(), shown);
+        QCOMPARE(card->placeholder()->isVisible(), shown == 0);
+        if (shown == 0)
+            return;
+        const QList<RecentCaptureItem> library = h->controller->recentCaptures();
+        QCOMPARE(strip->shownItems().last().id, library.first().id);
+        // The newest is selected and outlined; a click selects another and focuses the strip.
+        QVERIFY(strip->thumbnails().last()->isSelected() && !strip->thumbnails().first()->isSelected());
+        QTest::mouseClick(strip->thumbnails().first(), Qt::LeftButton);
+        QCOMPARE(h->controller->selectedRecentCaptureID(), std::optional<QUuid>(strip->shownItems().first().id));
+        QVERIFY(strip->hasFocus());
+        QTest::keyClick(strip, Qt::Key_Right);
+        QCOMPARE(h->controller->selectedRecentCaptureID(), std::optional<QUuid>(strip->shownItems().at(1).id));
+        // Pictures arrive from the worker threads, already scaled.
+        QTRY_VERIFY(!m_view->imageCache().isDecoding());
+        QVERIFY(!m_view->imageCache().image(library.first().fileURL).isNull());
+    }
+
+    void thumbnailSize_data()
+    {
+        QTest::addColumn<qreal>("width");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("wide window") << 980.0 << QSize(100, 66);
+        QTest::newRow("rounds down") << 1000.0 << QSize(102, 67);
+        QTest::newRow("narrow: minimum width and height") << 400.0 << QSize(48, 38);
+        QTest::newRow("no room at all") << 0.0 << QSize(48, 38);
+    }
+    void thumbnailSize()
+    {
+        QFETCH(qreal, width);
+        QFETCH(QSize, expected);
+        QCOMPARE(RecentCaptureStrip::thumbnailSize(width), expected);
+    }
+
+    // --- quick actions ---
+
+    void draggingSwapsCardsAndDropCommits()
+    {
+        QuickActionsSection *section = home().quickActions();
+        std::unique_ptr<QMimeData> payload(section->beginDrag(PromptPreset::explain));
+        QCOMPARE(payload->text(), QStringLiteral("explain"));
+        QVERIFY(section->card(PromptPreset::explain)->isDragging());
+
+        // First over third: the two change places, the second stays, and the order applies at once.
+        QVERIFY(sendDrag(section->card(PromptPreset::simplify), QEvent::DragEnter, *payload));
+        const Order swapped{PromptPreset::simplify, PromptPreset::summarize, PromptPreset::explain,
+                            PromptPreset::keyPoint};
+        QCOMPARE(section->displayedOrder(), swapped);
+        QCOMPARE(h->controller->presetOrder(), swapped);
+        QVERIFY(sendDrag(section->card(PromptPreset::simplify), QEvent::Drop, *payload));
+        QCOMPARE(h->controller->loadStoredPresetOrder(), swapped);
+        QVERIFY(!section->card(PromptPreset::explain)->isDragging());
+
+        // A card dropped on itself changes nothing.
+        payload.reset(section->beginDrag(PromptPreset::summarize));
+        QVERIFY(sendDrag(section->card(PromptPreset::summarize), QEvent::DragEnter, *payload));
+        QVERIFY(sendDrag(section->card(PromptPreset::summarize), QEvent::Drop, *payload));
+        QCOMPARE(h->controller->presetOrder(), swapped);
+
+        // Only plain text is taken.
+        QMimeData picture;
+        picture.setImageData(QImage(4, 4, QImage::Format_RGB32));
+        QVERIFY(!sendDrag(section->card(PromptPreset::keyPoint), QEvent::DragEnter, picture));
+    }
+
+    void editorRules_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("saveEnabled");
+        QTest::newRow("title of spaces") << QStringLiteral("   ") << QStringLiteral("Do it.") << false;
+        QTest::newRow("empty prompt") << QStringLiteral("Mine") << QString() << false;
+        QTest::newRow("prompt of newlines") << QStringLiteral("Mine") << QStringLiteral("\n \n") << false;
+        QTest::newRow("both set, padded") << QStringLiteral("  Mine ") << QStringLiteral("\n Do it. ") << true;
+    }
+    void editorRules()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, prompt);
+        QFETCH(bool, saveEnabled);
+        QuickActionsSection *section = home().quickActions();
+        QTest::mouseDClick(section->card(PromptPreset::summarize), Qt::LeftButton);
+        PromptPresetEditorSheet *editor = section->editorSheet();
+        QVERIFY(editor);
+        QCOMPARE(editor->windowTitle(), QStringLiteral("Customize Summarize"));
+        editor->titleField()->setText(title);
+        editor->promptEditor()->setPlainText(prompt);
+        QCOMPARE(editor->saveButton()->isEnabled(), saveEnabled);
+        if (!saveEnabled)
+            return;
+        editor->saveButton()->click();
+        QTRY_VERIFY(!section->editorSheet());
+        const PromptPresetConfiguration saved = h->controller->presetConfiguration(PromptPreset::summarize);
+        QCOMPARE(saved.title, QStringLiteral("Mine"));
+        QCOMPARE(saved.prompt, QStringLiteral("Do it."));
+        QCOMPARE(saved.subtitle, defaultConfiguration(PromptPreset::summarize).subtitle);
+    }
+
+    void editorCutsPromptsAtTheLimitAndStaysOpenOnFailure()
+    {
+        QuickActionsSection *section = home().quickActions();
+        h->controller->beginEditingPreset(PromptPreset::explain);
+        PromptPresetEditorSheet *editor = section->editorSheet();
+        QVERIFY(editor);
+        editor->promptEditor()->setPlainText(QString(299, QLatin1Char('a')));
+        QCOMPARE(editor->counter()->text(), QStringLiteral("299/300"));
+        const QColor secondary = editor->counter()->palette().color(QPalette::WindowText);
+        editor->promptEditor()->moveCursor(QTextCursor::End);
+        editor->promptEditor()->insertPlainText(QString(500, QLatin1Char('b')));
+        QCOMPARE(editor->promptEditor()->toPlainText(), QString(299, QLatin1Char('a')) + QLatin1Char('b'));
+        QCOMPARE(editor->counter()->text(), QStringLiteral("300/300"));
+        QVERIFY(editor->counter()->palette().color(QPalette::WindowText) != secondary);
+
+        h->ai.updateReplies.append([](const QList<StoredPromptPreset> &) -> QList<StoredPromptPreset> {
+            throw AIProviderError::apiError(QStringLiteral("Preset store unavailable."));
+        });
+        editor->saveButton()->click();
+        QTRY_VERIFY(h->controller->lastErrorMessage());
+        QCOMPARE(section->editorSheet(), editor);
+        QVERIFY(editor->isVisible());
+        editor->reject(); // Cancel
+        QTRY_VERIFY(!section->editorSheet());
+        QVERIFY(!h->controller->editingPreset());
+    }
+
+    void resetAlert_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("cancel changes nothing") << false;
+        QTest::newRow("reset restores the texts, keeps the order") << true;
+    }
+    void resetAlert()
+    {
+        QFETCH(bool, confirm);
+        QuickActionsSection *section = home().quickActions();
+        QCoro::waitFor(h->controller->savePromptPreset(
+            {QStringLiteral("Mine"), QStringLiteral("s"), QStringLiteral("p")}, PromptPreset::keyPoint));
+        const Order reversed{PromptPreset::keyPoint, PromptPreset::simplify, PromptPreset::summarize,
+                             PromptPreset::explain};
+        h->controller->previewPresetOrder(reversed);
+        section->resetButton()->click();
+        QMessageBox *alert = section->resetConfirmation();
+        QVERIFY(alert);
+        QCOMPARE(alert->text(), QuickActionsSection::resetQuestion);
+        QCOMPARE(alert->informativeText(), QuickActionsSection::resetMessage);
+        QAbstractButton *choice = nullptr;
+        for (QAbstractButton *button : alert->buttons()) {
+            if ((alert->buttonRole(button) == QMessageBox::DestructiveRole) == confirm)
+                choice = button;
+        }
+        choice->click();
+        QTRY_COMPARE(h->controller->presetConfiguration(PromptPreset::keyPoint).title,
+                     confirm ? QStringLiteral("Draft Reply") : QStringLiteral("Mine"));
+        QCOMPARE(h->controller->presetOrder(), reversed);
+    }
+
+    // --- the preview window ---
+
+    void previewSize_data()
+    {
+        QTest::addColumn<QSizeF>("image");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("large image, scale 0.246") << QSizeF(4000, 3000) << QSize(984, 738);
+        QTest::newRow("small image: the minimum") << QSizeF(100, 50) << QSize(520, 360);
+        QTest::newRow("fits as it is") << QSizeF(800, 500) << QSize(800, 500);
+        QTest::newRow("no size") << QSizeF(0, 300) << QSize(980, 720);
+    }
+    void previewSize()
+    {
+        QFETCH(QSizeF, image);
+        QFETCH(QSize, expected);
+        QCOMPARE(SelectedRegionImagePreviewController::suggestedSize(image, QRectF(0, 0, 1440, 900)), expected);
+    }
+
+    void previewFileName_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("slashes and colons")
+            << QStringLiteral("Notes: Plan/Draft") << QStringLiteral("Notes- Plan-Draft-2025-03-05-140709.png");
+        QTest::newRow("only spaces") << QStringLiteral("   ")
+                                     << QStringLiteral("orvanta-capture-2025-03-05-140709.png");
+        QTest::newRow("trimmed") << QStringLiteral("\n Editor \t") << QStringLiteral("Editor-2025-03-05-140709.png");
+    }
+    void previewFileName()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, expected);
+        const QDateTime capturedAt(QDate(2025, 3, 5), QTime(14, 7, 9));
+        QCOMPARE(SelectedRegionImagePreviewController::suggestedFileName(title, capturedAt), expected);
+    }
+
+    void previewReusesItsWindowAndOnlyLogsASaveFailure()
+    {
+        SelectedRegionImagePreviewController preview(h->clipboard, h->savePanel);
+        QImage image(600, 400, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const QDateTime capturedAt(QDate(2025, 3, 5), QTime(14, 7, 9));
+        preview.present(image, QStringLiteral("Browser"), capturedAt);
+        QWidget *window = preview.window();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Browser \u2022 ")));
+        preview.present(image, QStringLiteral("Terminal"), capturedAt);
+        QCOMPARE(preview.window(), window);
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Terminal \u2022 ")));
+
+        h->savePanel.chosenPath = m_home.path() + QStringLiteral("/no/such/folder/shot.png");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^\\[SelectedRegionImagePreview\\] Failed to save image: ")));
+        preview.saveImage();
+        QCOMPARE(h->savePanel.suggestedNames.last(), QStringLiteral("Terminal-2025-03-05-140709.png"));
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.cbegin(), windows.cend(), [](QWidget *w) { return w->isVisible(); }), 1);
+
+        h->savePanel.chosenPath = m_home.path() + QStringLiteral("/shot.png");
+        preview.saveImage();
+        QCOMPARE(QImage(*h->savePanel.chosenPath).pixelColor(5, 5), QColor(Qt::red));
+        preview.copyImage();
+        QCOMPARE(QApplication::clipboard()->image().size(), image.size());
+
+        window->close();
+        QTRY_VERIFY(!preview.window());
+    }
+
+    void savedNamesGetThePngSuffix_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("no suffix") << QStringLiteral("/tmp/shot") << QStringLiteral("/tmp/shot.png");
+        QTest::newRow("already png") << QStringLiteral("/tmp/shot.PNG") << QStringLiteral("/tmp/shot.PNG");
+        QTest::newRow("another suffix") << QStringLiteral("/tmp/shot.jpg") << QStringLiteral("/tmp/shot.jpg.png");
+    }
+    void savedNamesGetThePngSuffix()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QCOMPARE(FileDialogSavePanel::withPngSuffix(typed), saved);
+    }
+};
+
+QTEST_MAIN(HomeViewTest)
+#include "tst_home_view.moc"
