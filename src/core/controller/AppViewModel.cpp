@@ -156,7 +156,7 @@ QCoro::Task<> AppViewModel::captureFlowBody()
         co_return;
     m_capture = selection;
     copyCapturedSelectionToPasteboard(selection);
-    refreshRecentCaptures(m_services.recentCaptureStore->record(selection), selection.id);
+    recordCapture(selection);
     showOverlay();
     QCoro::Task<> understanding = understand(selection);
     co_await understanding;
