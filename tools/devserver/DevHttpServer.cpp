@@ -105,7 +105,13 @@ bool DevHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTcpSoc
                 {{"Content-Security-Policy", "sandbox; default-src 'none'"}, {"X-Content-Type-Options", "nosniff"}}};
             if (!fault->location.isEmpty())
                 reply.headers.emplaceBack("Location", fault->location);
-            QTimer::singleShot(fault->delayMs, this, [respond, reply] { respond(reply); });
+            const bool close = fault->close;
+            QTimer::singleShot(fault->delayMs, this, [respond, reply, connection, close] {
+                if (!close)
+                    respond(reply);
+                else if (connection)
+                    connection->abort();
+            });
             return true;
         }
     }
