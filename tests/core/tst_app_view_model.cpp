@@ -6,10 +6,14 @@
 #include <QClipboard>
 #include <QCoro/QCoroTask>
 #include <QGuiApplication>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 CaptureError captureErrorNamed(const QString &name)
@@ -167,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(vm.lastErrorMessage().has_value(), !guidance);
     }
 
-    void libraryAndUnderstandingFailuresEndTheFlow()
+    void understandingFailureEndsTheFlow()
     {
         AppViewModel &vm = h->makeController();
         h->understanding.replies.append([](const CapturedSelection &) -> CaptureUnderstandingResult {
@@ -178,18 +182,57 @@ private Q_SLOTS:
         QVERIFY(vm.capture() && !vm.captureUnderstanding());
         QVERIFY(h->overlay.visible);
         QCOMPARE(h->overlay.snapshots.last().errorMessage, vm.lastErrorMessage());
+    }
 
-        // A library that cannot be written stops before understanding.
-        QFile blocker(h->store.directory());
-        QDir().rmpath(h->store.directory());
-        QDir(h->store.directory()).removeRecursively();
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        const int understood = h->understanding.selections.size();
+    void libraryThatCannotTakeACaptureLosesNothing_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("read-only folder") << "read-only";
+        QTest::newRow("write fails half-way") << "half-way";
+    }
+    void libraryThatCannotTakeACaptureLosesNothing()
+    {
+        QFETCH(QString, fault);
+        AppViewModel &vm = h->makeController();
         QCoro::waitFor(vm.runCaptureFlow());
-        QVERIFY(vm.lastErrorMessage() && vm.lastErrorMessage()->contains(QStringLiteral("could not be created")));
-        QCOMPARE(h->understanding.selections.size(), understood);
-        QVERIFY(!vm.isBusy());
+        const QString folder = h->store.directory();
+        QFile index(h->store.indexFilePath());
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        const QByteArray goodIndex = index.readAll();
+        index.close();
+        const QStringList goodFiles = QDir(folder).entryList(QDir::Files);
+
+        // Noise does not compress, so its PNG is far larger than the half-way limit.
+        CapturedSelection large = FakeCaptureService::makeSelection(QSize(256, 256));
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x)
+                large.cgImage.setPixel(x, y, QRandomGenerator::global()->generate());
+        h->capture.replies.append([large] { return large; });
+        rlimit original{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &original), 0);
+        if (fault == QStringLiteral("read-only")) {
+            if (::geteuid() == 0)
+                QSKIP("Root writes into read-only folders.");
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        } else {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{32 * 1024, original.rlim_max};
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^\\[RecentCaptureStore\\] Failed to record capture: .+")));
+        QCoro::waitFor(vm.runCaptureFlow());
+        ::setrlimit(RLIMIT_FSIZE, &original);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(vm.lastErrorMessage(), std::nullopt);
+        QVERIFY(vm.captureUnderstanding() && vm.capture()->id == large.id);
+        QVERIFY(h->overlay.visible);
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), large.cgImage);
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        QCOMPARE(index.readAll(), goodIndex);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), goodFiles);
+        QCOMPARE(vm.recentCaptures().size(), 1);
     }
 
     void conversationSendsEarlierTurnsAsHistory()

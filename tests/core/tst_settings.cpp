@@ -9,6 +9,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 // Counts writes so a test can tell "wrote nothing" from "wrote the same value".
 class CountingStore : public InMemoryKeyValueStore
@@ -267,6 +270,30 @@ private Q_SLOTS:
         QCOMPARE(settings.captureHotKey(), (CaptureHotKeyShortcut{9, CaptureHotKeyShortcut::commandFlag}));
         QCOMPARE(reopened.value(QStringLiteral("orvanta.promptPreset.order")).toStringList(),
                  (QStringList{QStringLiteral("keyPoint"), QStringLiteral("explain")}));
+    }
+
+    void unwritableFileKeepsWhatWasReadAndNamesWhatIsLost()
+    {
+        TemporaryHome home;
+        const QString path = home.path() + QStringLiteral("/Orvanta.conf");
+        {
+            QSettingsKeyValueStore store(path);
+            DeveloperSettingsStore(store, nullptr).setThemePreference(AppThemePreference::light);
+        }
+        // Every write fails (a full disk), even for root.
+        rlimit original{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &original), 0);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit none{0, original.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &none), 0);
+        QSettingsKeyValueStore store(path);
+        DeveloperSettingsStore settings(store, nullptr);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(
+                              QStringLiteral("^Could not store orvanta\\.settings\\.themePreference in the settings")));
+        settings.setThemePreference(AppThemePreference::dark);
+        ::setrlimit(RLIMIT_FSIZE, &original);
+        QCOMPARE(settings.themePreference(), AppThemePreference::dark);
     }
 
     void existingFileLosesGroupAndOtherAccess()

@@ -154,6 +154,25 @@ private Q_SLOTS:
         other.ungrab(ctrlShiftA);
     }
 
+    void bareKeyIsRefusedAndTheGrabFollowsTheKeyboardMap()
+    {
+        m_manager->registerCaptureHotKey(ctrlShiftA, counter());
+        QVERIFY_THROWS_EXCEPTION(GlobalHotKeyError, m_manager->registerCaptureHotKey({ctrlShiftA.keyCode, 0}, {}));
+        // "a" moves to the key "q" had, and back once typed.
+        const auto remap = [](const char *a, const char *q) {
+            return QProcess::execute(QStringLiteral("xmodmap"),
+                                     {QStringLiteral("-e"), QStringLiteral("keycode %1 = a A").arg(QLatin1String(a)),
+                                      QStringLiteral("-e"),
+                                      QStringLiteral("keycode %1 = q Q").arg(QLatin1String(q))}) == 0;
+        };
+        QVERIFY(remap("24", "38"));
+        QTest::qWait(300);
+        const bool typed = typeKeys({QStringLiteral("ctrl+shift+a")});
+        QVERIFY(remap("38", "24"));
+        QVERIFY(typed);
+        QVERIFY(pressesSettleAt(1));
+    }
+
     void combinationHeldByAnotherClientFails()
     {
         OtherClient other;

@@ -9,7 +9,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -126,33 +125,6 @@ QJsonArray presetList(const QString &suffix)
                                 {QStringLiteral("subtitle"), QStringLiteral("Sub ") + id},
                                 {QStringLiteral("prompt"), QStringLiteral("Prompt for ") + id + QStringLiteral(" ✓")}});
     return list;
-}
-
-// One request written by hand, so the Host header and the secret are the test's to choose; the
-// whole response.
-QByteArray rawExchange(const DevServerProcess &server, QByteArray head, const QByteArray &body = {})
-{
-    head.replace("OWN", server.baseUrl().authority().toLatin1()).replace("SECRET", server.controlSecret());
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(server.baseUrl().port()));
-    if (!socket.waitForConnected(5000))
-        return {};
-    socket.write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    QByteArray response;
-    const auto complete = [&] {
-        const qsizetype end = response.indexOf("\r\n\r\n");
-        const qsizetype length = response.indexOf("Content-Length: ");
-        return end >= 0 &&
-               (length < 0 || response.size() - end - 4 >= response.mid(length + 16).split('\r')[0].toInt());
-    };
-    while (!complete() && socket.waitForReadyRead(5000))
-        response += socket.readAll();
-    return response;
-}
-
-int statusOf(const QByteArray &response)
-{
-    return response.split(' ').value(1).toInt();
 }
 
 } // namespace
@@ -629,42 +601,39 @@ private Q_SLOTS:
 
     void strangersAreRefused_data()
     {
-        QTest::addColumn<QByteArray>("head"); // OWN: the server's authority; SECRET: this run's secret
-        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<Headers>("headers"); // a null value removes the harness's header
+        QTest::addColumn<QByteArray>("body"); // a POST when not empty
         QTest::addColumn<int>("status");
-        const QByteArray lastToken = "GET /_dev/last-request?path=%2Foauth2%2Ftoken HTTP/1.1\r\nHost: OWN\r\n";
-        QTest::newRow("rebound name") << QByteArray("GET /oauth2/authorize HTTP/1.1\r\nHost: evil.example\r\n")
-                                      << QByteArray() << 421;
-        QTest::newRow("other port") << QByteArray("GET /nowhere HTTP/1.1\r\nHost: 127.0.0.1:1\r\n") << QByteArray()
-                                    << 421;
-        QTest::newRow("no host") << QByteArray("GET /nowhere HTTP/1.0\r\n") << QByteArray() << 421;
-        QTest::newRow("own host") << QByteArray("GET /nowhere HTTP/1.1\r\nHost: OWN\r\n") << QByteArray() << 404;
-        QTest::newRow("control without secret") << lastToken << QByteArray() << 403;
-        QTest::newRow("control with wrong secret") << lastToken + "X-Orvanta-Dev-Secret: SECRETx\r\n"
-                                                   << QByteArray() << 403;
-        QTest::newRow("control as text")
-            << QByteArray("POST /_dev/faults HTTP/1.1\r\nHost: OWN\r\nX-Orvanta-Dev-Secret: SECRET\r\n"
-                          "Content-Type: text/plain\r\n")
-            << QByteArray(R"({"path":"/ai/answer"})") << 415;
-        QTest::newRow("control as json")
-            << QByteArray("POST /_dev/settings HTTP/1.1\r\nHost: OWN\r\nX-Orvanta-Dev-Secret: SECRET\r\n"
-                          "Content-Type: application/json\r\n")
-            << QByteArray(R"({"code_lifetime":300})") << 204;
+        const QString lastToken = QStringLiteral("/_dev/last-request?path=%2Foauth2%2Ftoken");
+        QTest::newRow("rebound name") << "/oauth2/authorize" << Headers{{"Host", "evil.example"}} << QByteArray()
+                                      << 421;
+        QTest::newRow("other port") << "/nowhere" << Headers{{"Host", "127.0.0.1:1"}} << QByteArray() << 421;
+        QTest::newRow("own host") << "/nowhere" << Headers() << QByteArray() << 404;
+        QTest::newRow("control without secret")
+            << lastToken << Headers{{"X-Orvanta-Dev-Secret", QByteArray()}} << QByteArray() << 403;
+        QTest::newRow("control with wrong secret")
+            << lastToken << Headers{{"X-Orvanta-Dev-Secret", "wrong"}} << QByteArray() << 403;
+        QTest::newRow("control as text") << "/_dev/faults" << Headers{{"Content-Type", "text/plain"}}
+                                         << QByteArray(R"({"path":"/ai/answer"})") << 415;
     }
     void strangersAreRefused()
     {
-        QFETCH(QByteArray, head);
+        QFETCH(QString, path);
+        QFETCH(Headers, headers);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         QVERIFY(m_server.lastRequest(QStringLiteral("/oauth2/token")));
-        const QByteArray response = rawExchange(m_server, head, body);
-        QCOMPARE(statusOf(response), status);
-        QVERIFY(!response.contains("access_token"));
-        if (status == 403) {
-            // The refusal is the same whether or not anything was recorded.
-            const QByteArray unrecorded = head.replace("oauth2%2Ftoken", "never");
-            QCOMPARE(response, rawExchange(m_server, unrecorded));
-        }
+        const auto reply = m_server.request(body.isEmpty() ? "GET" : "POST", path, body, headers);
+        QCOMPARE(reply.status, status);
+        QVERIFY(!reply.body.contains("access_token"));
+        // The refusal is the same whether or not anything was recorded.
+        if (status == 403)
+            QCOMPARE(
+                reply.body,
+                m_server
+                    .request("GET", path.replace(QStringLiteral("oauth2%2Ftoken"), QStringLiteral("x")), {}, headers)
+                    .body);
         QVERIFY(m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/nowhere")}}));
     }
 

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 
@@ -197,6 +198,44 @@ private Q_SLOTS:
         const CaptureAnswerInput input = imageMode ? sampleImageInput() : textInput();
         QCOMPARE(failureMessage(m_provider->answer(input, QStringLiteral("Q"), {}, *m_settings, m_userID, m_idToken)),
                  expected);
+    }
+
+    void answerServiceFaultsLeaveTheNextQuestionWorking_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<bool>("dies");
+        QTest::addColumn<QString>("expected"); // empty: whatever the transport says
+        QTest::newRow("answers past the time limit")
+            << QJsonObject{{QStringLiteral("delay_ms"), 3000}} << false << QStringLiteral("The request timed out.");
+        // Qt sends once more on a connection closed before any answer: both are closed.
+        QTest::newRow("closes the connection")
+            << QJsonObject{{QStringLiteral("close"), true}, {QStringLiteral("times"), 2}} << false
+            << QStringLiteral("Connection closed");
+        QTest::newRow("dies mid-request") << QJsonObject{{QStringLiteral("delay_ms"), 3000}} << true << QString();
+    }
+    void answerServiceFaultsLeaveTheNextQuestionWorking()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(bool, dies);
+        QFETCH(QString, expected);
+        std::unique_ptr<DevServerProcess> dying = dies ? std::make_unique<DevServerProcess>() : nullptr;
+        DevServerProcess &server = dies ? *dying : *m_server;
+        m_settings->setHostedBackendBaseURL(server.baseUrlString());
+        fault.insert(QStringLiteral("path"), QStringLiteral("/ai/answer"));
+        QVERIFY(server.injectFault(fault));
+        if (dies)
+            QTimer::singleShot(300, [&] { dying->stop(); });
+        OpenAIProvider provider(m_network, 1s);
+        const ConversationTurn earlier{QUuid::createUuid(), QStringLiteral("First?"), QStringLiteral("First answer."),
+                                       QDateTime::currentDateTime(), QStringLiteral("p")};
+        const QString message = failureMessage(
+            provider.answer(textInput(), QStringLiteral("Q"), {earlier}, *m_settings, m_userID, m_idToken));
+        QVERIFY2(expected.isEmpty() ? !message.isEmpty() : message == expected, qPrintable(message));
+        m_settings->setHostedBackendBaseURL(m_server->baseUrlString());
+        QVERIFY(
+            !awaitTask(provider.answer(textInput(), QStringLiteral("Q"), {earlier}, *m_settings, m_userID, m_idToken))
+                 .content.isEmpty());
+        QVERIFY(lastBody(QStringLiteral("/ai/answer")).contains(QStringLiteral("First answer.")));
     }
 
     void credentialsFollowNoRedirectAway_data()

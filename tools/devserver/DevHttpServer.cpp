@@ -1,5 +1,7 @@
 #include "DevHttpServer.h"
 
+#include <QPointer>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
@@ -46,7 +48,7 @@ std::optional<DevReply> DevHttpServer::controlRefusal(const DevRequest &request)
     return std::nullopt;
 }
 
-bool DevHttpServer::intercept(const DevRequest &request, const Responder &respond)
+bool DevHttpServer::intercept(const DevRequest &request, const Responder &respond, QTcpSocket *socket)
 {
     if (isControlPath(request.path)) {
         const std::optional<DevReply> refused = controlRefusal(request);
@@ -67,6 +69,13 @@ bool DevHttpServer::intercept(const DevRequest &request, const Responder &respon
                    {{"Content-Security-Policy", "sandbox; default-src 'none'"}, {"X-Content-Type-Options", "nosniff"}}};
     if (!fault->location.isEmpty())
         reply.headers.emplaceBack("Location", fault->location);
-    QTimer::singleShot(fault->delayMs, this, [respond, reply] { respond(reply); });
+    const QPointer<QTcpSocket> connection(socket);
+    const bool close = fault->close;
+    QTimer::singleShot(fault->delayMs, this, [respond, reply, connection, close] {
+        if (!close)
+            respond(reply);
+        else if (connection)
+            connection->abort();
+    });
     return true;
 }

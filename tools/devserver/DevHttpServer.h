@@ -20,7 +20,7 @@ public:
     void setControlSecret(const QByteArray &secret) { m_controlSecret = secret; }
 
 protected:
-    bool intercept(const DevRequest &request, const Responder &respond) override;
+    bool intercept(const DevRequest &request, const Responder &respond, QTcpSocket *socket) override;
 
 private:
     // The refusal for a control request the server must not serve, if it is one.

@@ -54,6 +54,10 @@ std::variant<std::pair<QString, Fault>, QString> FaultInjector::parse(const QJso
             return key + QStringLiteral(" must be a string.");
         *target = object.value(key).toString().toUtf8();
     }
+    const QJsonValue close = object.value(QStringLiteral("close"));
+    if (!close.isUndefined() && !close.isBool())
+        return QStringLiteral("close must be true or false.");
+    fault.close = close.toBool();
     if (fault.body.size() > maximumBodyBytes)
         return QStringLiteral("body must be at most %1 bytes.").arg(maximumBodyBytes);
     for (const auto &[key, value] : {std::pair{QStringLiteral("content_type"), fault.contentType},

@@ -17,6 +17,8 @@ struct Fault
     QByteArray contentType = "application/json";
     // Sent as the Location header when set, so a fault can be a redirect.
     QByteArray location;
+    // Closes the connection without an answer instead, as a crashed or overloaded server does.
+    bool close = false;
     int delayMs = 0;
     int times = 1;
 };
@@ -29,8 +31,8 @@ public:
     static constexpr qsizetype maximumFaults = 64;
     static constexpr qsizetype maximumBodyBytes = 1 << 20;
 
-    // Parses a fault request ({"path", "status", "body", "content_type", "location", "delay_ms",
-    // "times"}); a string is the reason the request is unusable.
+    // Parses a fault request ({"path", "status", "body", "content_type", "location", "close",
+    // "delay_ms", "times"}); a string is the reason the request is unusable.
     static std::variant<std::pair<QString, Fault>, QString> parse(const QJsonObject &object);
 
     // Paths that no fault may answer for.

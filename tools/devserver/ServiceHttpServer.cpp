@@ -54,7 +54,7 @@ DevReply ServiceHttpServer::storeUnavailable(const StoreFailure &failure)
                               QStringLiteral("The server's database is unavailable. Try again shortly."));
 }
 
-bool ServiceHttpServer::intercept(const DevRequest &, const Responder &)
+bool ServiceHttpServer::intercept(const DevRequest &, const Responder &, QTcpSocket *)
 {
     return false;
 }
@@ -75,7 +75,7 @@ bool ServiceHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTc
                                    QStringLiteral("This server answers only to its own address.")));
         return true;
     }
-    if (intercept(request, respond))
+    if (intercept(request, respond, socket))
         return true;
 
     const auto routes = m_routes.constFind(request.path);

@@ -41,7 +41,7 @@ protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
     // Answers in place of the routes when it returns true.
-    virtual bool intercept(const DevRequest &request, const Responder &respond);
+    virtual bool intercept(const DevRequest &request, const Responder &respond, QTcpSocket *socket);
     bool isRouted(const QString &path) const { return m_routes.contains(path); }
 
 private:

@@ -159,7 +159,7 @@ QCoro::Task<> AppViewModel::captureFlowBody()
     // The panel first: its reveal waits out its delay while the capture is written to the
     // library, so a large capture's encoding does not hold the panel back.
     showOverlay();
-    refreshRecentCaptures(m_services.recentCaptureStore->record(selection), selection.id);
+    recordCapture(selection);
     QCoro::Task<> understanding = understand(selection);
     co_await understanding;
 }

@@ -143,6 +143,7 @@ Q_SIGNALS:
 private:
     QCoro::Task<> runTask(std::function<QCoro::Task<>()> operation);
     QCoro::Task<> captureFlowBody();
+    void recordCapture(const CapturedSelection &selection);
     QCoro::Task<> ask(QString question, std::optional<PromptPreset> preset);
     QCoro::Task<> askBody(QString question, std::optional<PromptPreset> preset, QString userID,
                           QList<ConversationTurn> history);

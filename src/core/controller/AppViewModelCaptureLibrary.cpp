@@ -2,6 +2,24 @@
 // the short toast.
 #include "AppViewModel.h"
 
+#include "support/OrvantaError.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCaptureLibrary, "orvanta.controller.library")
+
+void AppViewModel::recordCapture(const CapturedSelection &selection)
+{
+    // The capture is already on the clipboard and its panel comes next: a library that cannot
+    // take it (read-only folder, full disk) costs only the library entry.
+    try {
+        refreshRecentCaptures(m_services.recentCaptureStore->record(selection), selection.id);
+    } catch (const LibraryError &error) {
+        qCWarning(lcCaptureLibrary).noquote()
+            << QStringLiteral("[RecentCaptureStore] Failed to record capture: %1").arg(error.message());
+    }
+}
+
 void AppViewModel::refreshRecentCaptures(const QList<RecentCaptureItem> &items, std::optional<QUuid> selecting)
 {
     m_recentCaptures = items;

@@ -174,14 +174,17 @@ QList<StoredCaptureRecord> readRecords(const QString &indexPath)
     return decodeRecords(file.readAll()).value_or(QList<StoredCaptureRecord>{});
 }
 
-void persistRecords(const QString &directory, const QString &indexPath, const QList<StoredCaptureRecord> &records)
+// Whether the index now holds the records; a failure is only logged.
+bool persistRecords(const QString &directory, const QString &indexPath, const QList<StoredCaptureRecord> &records)
 {
     try {
         createDirectory(directory);
         writeAtomically(indexPath, encodeRecords(records));
+        return true;
     } catch (const LibraryError &error) {
         qCWarning(lcRecentCaptures).noquote()
             << QStringLiteral("[RecentCaptureStore] Failed to persist records: %1").arg(error.message());
+        return false;
     }
 }
 } // namespace
@@ -211,19 +214,28 @@ QList<RecentCaptureItem> RecentCaptureStore::record(const CapturedSelection &sel
 {
     createDirectory(m_directory);
     const QString fileName = uuidString(selection.id) + QStringLiteral(".png");
-    writeAtomically(m_directory + QLatin1Char('/') + fileName, encodePng(selection.cgImage));
+    const QString imagePath = m_directory + QLatin1Char('/') + fileName;
+    writeAtomically(imagePath, encodePng(selection.cgImage));
 
     QList<StoredCaptureRecord> records = readRecords(indexFilePath());
-    records.removeIf([&](const StoredCaptureRecord &record) { return record.fileName == fileName; });
+    const bool alreadyListed =
+        records.removeIf([&](const StoredCaptureRecord &record) { return record.fileName == fileName; }) > 0;
     records.prepend({selection.id, selection.sourceAppName, selection.frameDescription, selection.imageSize.width(),
                      selection.imageSize.height(), ReferenceDate::secondsSinceReferenceDate(selection.capturedAt),
                      fileName});
-    while (records.size() > m_maximumCount) {
-        const StoredCaptureRecord dropped = records.takeLast();
-        if (isPlainFileName(dropped.fileName))
-            QFile::remove(m_directory + QLatin1Char('/') + dropped.fileName);
+    QList<StoredCaptureRecord> dropped;
+    while (records.size() > m_maximumCount)
+        dropped.append(records.takeLast());
+    // Files leave only once the index no longer names them; an image no index names is removed.
+    if (!persistRecords(m_directory, indexFilePath(), records)) {
+        if (!alreadyListed)
+            QFile::remove(imagePath);
+        return loadItems();
     }
-    persistRecords(m_directory, indexFilePath(), records);
+    for (const StoredCaptureRecord &record : dropped) {
+        if (isPlainFileName(record.fileName))
+            QFile::remove(m_directory + QLatin1Char('/') + record.fileName);
+    }
     return loadItems();
 }
 

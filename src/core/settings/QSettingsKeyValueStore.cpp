@@ -55,18 +55,21 @@ QVariant QSettingsKeyValueStore::value(const QString &key) const
 void QSettingsKeyValueStore::setValue(const QString &key, const QVariant &value)
 {
     m_settings.setValue(key, value);
-    writeThrough();
+    writeThrough(key);
 }
 
 void QSettingsKeyValueStore::remove(const QString &key)
 {
     m_settings.remove(key);
-    writeThrough();
+    writeThrough(key);
 }
 
-void QSettingsKeyValueStore::writeThrough()
+void QSettingsKeyValueStore::writeThrough(const QString &key)
 {
     m_settings.sync();
+    // The value holds for this run; the log says which one the next start will not see.
     if (m_settings.status() != QSettings::NoError)
-        qCWarning(lcSettingsFile) << "Could not write the settings file" << m_settings.fileName();
+        qCWarning(lcSettingsFile).noquote() << QStringLiteral("Could not store %1 in the settings file %2; it holds "
+                                                              "until Orvanta quits")
+                                                   .arg(key, m_settings.fileName());
 }

@@ -21,7 +21,7 @@ public:
     QString filePath() const { return m_settings.fileName(); }
 
 private:
-    void writeThrough();
+    void writeThrough(const QString &key);
 
     mutable QSettings m_settings;
 };

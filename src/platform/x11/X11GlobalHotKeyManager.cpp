@@ -90,34 +90,53 @@ quint32 X11GlobalHotKeyManager::keysymForKeyCode(quint32 keyCode)
 
 void X11GlobalHotKeyManager::registerCaptureHotKey(const CaptureHotKeyShortcut &shortcut, std::function<void()> handler)
 {
+    const quint16 modifiers = xModifiersForFlags(shortcut.modifiers);
+    // A bare key grabbed on the root window would take that key from every application; only a
+    // hand-edited settings file holds one. Whatever is registered now stays.
+    if (modifiers == 0)
+        throw GlobalHotKeyError::registrationFailed(XCB_ACCESS);
     unregisterCaptureHotKey();
     m_handler = std::move(handler);
     if (!m_filterInstalled) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         m_filterInstalled = true;
     }
+    if (const int error = grabKeysym(keysymForKeyCode(shortcut.keyCode), modifiers); error != 0) {
+        unregisterCaptureHotKey();
+        throw GlobalHotKeyError::registrationFailed(error);
+    }
+}
 
+int X11GlobalHotKeyManager::grabKeysym(quint32 keysym, quint16 modifiers)
+{
     QList<quint8> keycodes;
-    const quint32 keysym = keysymForKeyCode(shortcut.keyCode);
     if (keysym != 0) {
         std::unique_ptr<xcb_keycode_t, FreeDeleter> codes(
             xcb_key_symbols_get_keycode(m_connection->symbols, static_cast<xcb_keysym_t>(keysym)));
         for (const xcb_keycode_t *code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code)
             keycodes.append(*code);
     }
-    if (keycodes.isEmpty()) {
-        // The keyboard has no key for this symbol: X would answer BadValue for any key code.
-        unregisterCaptureHotKey();
-        throw GlobalHotKeyError::registrationFailed(XCB_VALUE);
-    }
-
-    const quint16 modifiers = xModifiersForFlags(shortcut.modifiers);
-    if (const int error = grab(keycodes, modifiers); error != 0) {
-        unregisterCaptureHotKey();
-        throw GlobalHotKeyError::registrationFailed(error);
-    }
+    // The keyboard has no key for this symbol: X would answer BadValue for any key code.
+    if (keycodes.isEmpty())
+        return XCB_VALUE;
+    if (const int error = grab(keycodes, modifiers); error != 0)
+        return error;
     m_keycodes = keycodes;
     m_modifiers = modifiers;
+    m_keysym = keysym;
+    return 0;
+}
+
+void X11GlobalHotKeyManager::followKeyboardMapping(const void *mappingNotify)
+{
+    xcb_refresh_keyboard_mapping(m_connection->symbols,
+                                 static_cast<xcb_mapping_notify_event_t *>(const_cast<void *>(mappingNotify)));
+    // Grabs are held by key code: the symbol may sit on another key now, or Num Lock elsewhere.
+    const quint32 keysym = m_keysym;
+    const quint16 modifiers = m_modifiers;
+    ungrab();
+    if (const int error = grabKeysym(keysym, modifiers); error != 0)
+        qCWarning(lcX11HotKey) << "The capture shortcut could not follow the new keyboard map; X error" << error;
 }
 
 int X11GlobalHotKeyManager::grab(const QList<quint8> &keycodes, quint16 modifiers)
@@ -158,6 +177,7 @@ void X11GlobalHotKeyManager::ungrab()
     m_keycodes.clear();
     m_grabbedModifierSets.clear();
     m_modifiers = 0;
+    m_keysym = 0;
 }
 
 void X11GlobalHotKeyManager::unregisterCaptureHotKey()
@@ -201,6 +221,10 @@ bool X11GlobalHotKeyManager::nativeEventFilter(const QByteArray &eventType, void
     if (m_keycodes.isEmpty() || eventType != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & ~0x80) == XCB_MAPPING_NOTIFY) {
+        followKeyboardMapping(event);
+        return false;
+    }
     if ((event->response_type & ~0x80) != XCB_KEY_PRESS)
         return false;
     const auto *press = reinterpret_cast<const xcb_key_press_event_t *>(event);

@@ -34,11 +34,16 @@ private:
     // Grabs every key code under every lock combination; on the first refusal undoes the grabs
     // made so far and returns that X error code, else 0.
     int grab(const QList<quint8> &keycodes, quint16 modifiers);
+    // Grabs every key that produces the symbol; the X error code, or 0.
+    int grabKeysym(quint32 keysym, quint16 modifiers);
+    // A MappingNotify: the grab moves to the key codes of the new map.
+    void followKeyboardMapping(const void *mappingNotify);
     void ungrab();
 
     std::unique_ptr<Connection> m_connection;
     QList<quint8> m_keycodes;
     quint16 m_modifiers = 0;
+    quint32 m_keysym = 0;
     QList<quint16> m_grabbedModifierSets;
     std::function<void()> m_handler;
     bool m_filterInstalled = false;
