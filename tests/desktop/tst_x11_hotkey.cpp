@@ -59,9 +59,10 @@ public:
     }
     void ungrab(const CaptureHotKeyShortcut &shortcut)
     {
-        xcb_ungrab_key(m_connection, keycode(shortcut), m_root,
-                       X11GlobalHotKeyManager::xModifiersForFlags(shortcut.modifiers));
-        xcb_flush(m_connection);
+        const xcb_void_cookie_t cookie = xcb_ungrab_key_checked(
+            m_connection, keycode(shortcut), m_root, X11GlobalHotKeyManager::xModifiersForFlags(shortcut.modifiers));
+        // Waits for the server: a grab another client sends next must find the key free.
+        std::free(xcb_request_check(m_connection, cookie));
     }
 
 private:

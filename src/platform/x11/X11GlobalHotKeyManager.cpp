@@ -107,7 +107,7 @@ void X11GlobalHotKeyManager::registerCaptureHotKey(const CaptureHotKeyShortcut &
     }
 }
 
-int X11GlobalHotKeyManager::grabKeysym(quint32 keysym, quint16 modifiers)
+QList<quint8> X11GlobalHotKeyManager::keycodesFor(quint32 keysym) const
 {
     QList<quint8> keycodes;
     if (keysym != 0) {
@@ -116,6 +116,12 @@ int X11GlobalHotKeyManager::grabKeysym(quint32 keysym, quint16 modifiers)
         for (const xcb_keycode_t *code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code)
             keycodes.append(*code);
     }
+    return keycodes;
+}
+
+int X11GlobalHotKeyManager::grabKeysym(quint32 keysym, quint16 modifiers)
+{
+    const QList<quint8> keycodes = keycodesFor(keysym);
     // The keyboard has no key for this symbol: X would answer BadValue for any key code.
     if (keycodes.isEmpty())
         return XCB_VALUE;
@@ -129,9 +135,14 @@ int X11GlobalHotKeyManager::grabKeysym(quint32 keysym, quint16 modifiers)
 
 void X11GlobalHotKeyManager::followKeyboardMapping(const void *mappingNotify)
 {
-    xcb_refresh_keyboard_mapping(m_connection->symbols,
-                                 static_cast<xcb_mapping_notify_event_t *>(const_cast<void *>(mappingNotify)));
-    // Grabs are held by key code: the symbol may sit on another key now, or Num Lock elsewhere.
+    auto *event = static_cast<xcb_mapping_notify_event_t *>(const_cast<void *>(mappingNotify));
+    xcb_refresh_keyboard_mapping(m_connection->symbols, event);
+    // Grabs are held by key code: the symbol may sit on another key now, or Num Lock elsewhere. A
+    // new map that leaves the shortcut's keys where they were changes nothing, and the grab is not
+    // given up for a moment in which another program could take it.
+    if (event->request == XCB_MAPPING_POINTER ||
+        (event->request == XCB_MAPPING_KEYBOARD && keycodesFor(m_keysym) == m_keycodes))
+        return;
     const quint32 keysym = m_keysym;
     const quint16 modifiers = m_modifiers;
     ungrab();

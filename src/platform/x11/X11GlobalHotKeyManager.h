@@ -35,6 +35,7 @@ private:
     // made so far and returns that X error code, else 0.
     int grab(const QList<quint8> &keycodes, quint16 modifiers);
     // Grabs every key that produces the symbol; the X error code, or 0.
+    QList<quint8> keycodesFor(quint32 keysym) const;
     int grabKeysym(quint32 keysym, quint16 modifiers);
     // A MappingNotify: the grab moves to the key codes of the new map.
     void followKeyboardMapping(const void *mappingNotify);
