@@ -1,6 +1,7 @@
 #include "RecentCaptureStore.h"
 
 #include "SavePanel.h"
+#include "support/AtomicFile.h"
 #include "support/Clipboard.h"
 #include "support/OrvantaError.h"
 #include "support/ReferenceDate.h"
@@ -12,7 +13,6 @@
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -124,14 +124,6 @@ void createDirectory(const QString &directory)
     QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void writeAtomically(const QString &filePath, const QByteArray &bytes)
-{
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw LibraryError(QStringLiteral("The file “%1” could not be written: %2.").arg(filePath, file.errorString()));
-    }
-}
-
 QByteArray encodePng(const QImage &image)
 {
     QByteArray bytes;
@@ -179,7 +171,7 @@ bool persistRecords(const QString &directory, const QString &indexPath, const QL
 {
     try {
         createDirectory(directory);
-        writeAtomically(indexPath, encodeRecords(records));
+        writeFileAtomically(indexPath, encodeRecords(records));
         return true;
     } catch (const LibraryError &error) {
         qCWarning(lcRecentCaptures).noquote()
@@ -215,7 +207,7 @@ QList<RecentCaptureItem> RecentCaptureStore::record(const CapturedSelection &sel
     createDirectory(m_directory);
     const QString fileName = uuidString(selection.id) + QStringLiteral(".png");
     const QString imagePath = m_directory + QLatin1Char('/') + fileName;
-    writeAtomically(imagePath, encodePng(selection.cgImage));
+    writeFileAtomically(imagePath, encodePng(selection.cgImage));
 
     QList<StoredCaptureRecord> records = readRecords(indexFilePath());
     const bool alreadyListed =
@@ -300,7 +292,7 @@ void RecentCaptureStore::saveImageUsingSavePanel(const RecentCaptureItem &item,
                 return;
             }
             try {
-                writeAtomically(*destination, source.readAll());
+                writeFileAtomically(*destination, source.readAll());
             } catch (const LibraryError &error) {
                 completion({std::nullopt, error.message()});
                 return;
