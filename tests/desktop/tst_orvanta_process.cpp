@@ -1,5 +1,6 @@
 #include "DevServerProcess.h"
 #include "FakeSessionService.h"
+#include "TemporaryHome.h"
 #include "auth/PersistedSession.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/QSettingsKeyValueStore.h"
@@ -11,7 +12,6 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -75,7 +75,7 @@ class OrvantaProcessTest : public QObject
 {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<TemporaryHome> m_home;
     QProcessEnvironment m_environment;
     std::unique_ptr<QProcess> m_first;
 
@@ -131,16 +131,8 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<QTemporaryDir>();
-        QDir(m_home->path()).mkpath(QStringLiteral("runtime"));
-        QFile::setPermissions(m_home->filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("HOME"), m_home->path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
-        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home->filePath(QStringLiteral("cache")));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->filePath(QStringLiteral("runtime")));
+        m_home = std::make_unique<TemporaryHome>();
+        m_environment = TemporaryHome::environment();
     }
     void cleanup()
     {
@@ -253,15 +245,9 @@ private Q_SLOTS:
             settings.setValue(SettingsKeys::cognitoDomainURL, server->baseUrlString());
             settings.setValue(SettingsKeys::hostedBackendBaseURL, server->baseUrlString());
         }
-        const QString browser = m_home->filePath(QStringLiteral("browser.sh"));
-        QFile script(browser);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n" + follow +
-                     "[ -n \"$callback\" ] || exit 1\n"
-                     "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n");
-        script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
-        m_environment.insert(QStringLiteral("BROWSER"), browser);
+        QVERIFY(m_home->useAsBrowser(follow + "[ -n \"$callback\" ] || exit 1\n"
+                                              "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n"));
+        m_environment = TemporaryHome::environment();
         m_environment.insert(QStringLiteral("ORVANTA_UNDER_TEST"), binary(QStringLiteral("orvanta")));
 
         QVERIFY(startFirstInstance());
