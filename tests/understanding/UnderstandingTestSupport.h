@@ -17,6 +17,35 @@ inline LayoutRegion text(double x, double y, double width, double height, double
     return region(LayoutRegionType::text, score, x, y, width, height);
 }
 
+// Regions written "kind [score] x y width height", separated by "|"; the score defaults to 0.9.
+inline QList<LayoutRegion> parseRegions(const QString &written)
+{
+    QList<LayoutRegion> parsed;
+    for (const QString &one : written.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        QStringList f = one.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (f.size() == 5)
+            f.insert(1, QStringLiteral("0.9"));
+        parsed.append(region(layoutRegionTypeFromRawValue(f[0]).value(), f[1].toDouble(), f[2].toDouble(),
+                             f[3].toDouble(), f[4].toDouble(), f[5].toDouble()));
+    }
+    return parsed;
+}
+
+// The inverse of parseRegions(), to compare results in one readable line.
+inline QString written(const QList<LayoutRegion> &regions)
+{
+    QStringList parts;
+    for (const LayoutRegion &r : regions)
+        parts.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(rawValue(r.type))
+                         .arg(r.score)
+                         .arg(r.boundingBox.x())
+                         .arg(r.boundingBox.y())
+                         .arg(r.boundingBox.width())
+                         .arg(r.boundingBox.height()));
+    return parts.join(QLatin1String(" | "));
+}
+
 // The flags that are set, and both ratios: compact and readable when a comparison fails.
 inline QString describe(const CaptureLayoutMetrics &m)
 {
