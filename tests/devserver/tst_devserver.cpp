@@ -404,14 +404,24 @@ private Q_SLOTS:
         QVERIFY2(result.value(u"message").toString().contains(message), reply.body.constData());
     }
 
-    void presetsSurviveARestart()
+    void anotherRunKeepsItsDataPrivateAndItsPresetsButNotTheseTokens()
     {
-        QTemporaryDir dataDir;
+        QTemporaryDir parent;
+        const QString dataDir = parent.filePath(u"new/data"_s);
         const QString ownPresets = u"/prompt-presets?user_id=dev-user-0001"_s;
         {
-            DevServerProcess first({}, dataDir.path());
+            DevServerProcess first({}, dataDir);
             QVERIFY2(first.isRunning(), qPrintable(first.errorString()));
-            const Headers headers = bearer(first.signIn()->value(u"id_token").toString());
+            constexpr auto othersMayTouch = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                            QFile::WriteOther | QFile::ExeOther;
+            for (const QString &path : {dataDir, dataDir + u"/presets.sqlite"_s}) {
+                QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+                QCOMPARE(QFileInfo(path).permissions() & othersMayTouch, QFile::Permissions());
+            }
+            QCOMPARE(first.request("POST", u"/ai/answer"_s, json(textRequest()), idBearer()).status, 401);
+            const auto tokens = first.signIn();
+            QVERIFY(tokens);
+            const Headers headers = bearer(tokens->value(u"id_token").toString());
             const auto empty = first.request("GET", ownPresets, {}, headers);
             QCOMPARE(empty.status, 200);
             QCOMPARE(empty.json().value(u"presets").toArray(), QJsonArray());
@@ -420,9 +430,18 @@ private Q_SLOTS:
                               json({{u"user_id"_s, u"dev-user-0001"_s}, {u"presets"_s, presetList()}}), headers);
             QCOMPARE(stored.status, 200);
             QCOMPARE(stored.json().value(u"presets").toArray(), presetList());
+            const QString code = codeFrom(first);
+            QCOMPARE(tokenRequest(first, refreshForm(tokens->value(u"refresh_token").toString())).status, 200);
             QVERIFY(first.stop());
+            // The log names requests but carries none of their secrets.
+            const QByteArray log = first.log();
+            QVERIFY(log.contains("POST /oauth2/token -> 200"));
+            for (const QString &secret :
+                 {tokens->value(u"id_token").toString(), tokens->value(u"access_token").toString(),
+                  tokens->value(u"refresh_token").toString(), code, challengeOf(verifier)})
+                QVERIFY2(!log.contains(secret.left(20).toLatin1()), log.constData());
         }
-        DevServerProcess second({}, dataDir.path());
+        DevServerProcess second({}, dataDir);
         QVERIFY2(second.isRunning(), qPrintable(second.errorString()));
         const Headers headers = bearer(second.signIn()->value(u"id_token").toString());
         QCOMPARE(second.request("GET", ownPresets, {}, headers).json().value(u"presets").toArray(), presetList());
@@ -558,36 +577,6 @@ private Q_SLOTS:
         QVERIFY(m_server.injectFault({{u"path"_s, u"/nowhere"_s}}));
     }
 
-    void dataIsPrivateAndTheModelKeyStaysSafe_data()
-    {
-        QTest::addColumn<QString>("llmUrl");
-        QTest::addColumn<bool>("starts");
-        QTest::newRow("offline") << QString() << true;
-        QTest::newRow("http to another machine") << u"http://models.example/v1/chat/completions"_s << false;
-    }
-    void dataIsPrivateAndTheModelKeyStaysSafe()
-    {
-        QFETCH(QString, llmUrl);
-        QFETCH(bool, starts);
-        QTemporaryDir parent;
-        const QString dataDir = parent.filePath(u"new/data"_s);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"ORVANTA_DEV_LLM_URL"_s, llmUrl);
-        environment.insert(u"ORVANTA_DEV_LLM_KEY"_s, u"sk-test-key"_s);
-        DevServerProcess server({}, dataDir, environment);
-        QCOMPARE(server.isRunning(), starts);
-        if (!starts) {
-            QVERIFY2(server.errorString().contains(u"https"_s), qPrintable(server.errorString()));
-            return;
-        }
-        constexpr auto othersMayTouch = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                                        QFile::WriteOther | QFile::ExeOther;
-        for (const QString &path : {dataDir, dataDir + u"/presets.sqlite"_s}) {
-            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-            QCOMPARE(QFileInfo(path).permissions() & othersMayTouch, QFile::Permissions());
-        }
-    }
-
     void delayedFaultsHoldUpNothingElseAndMayBeAbandoned()
     {
         QVERIFY(m_server.injectFault({{u"path"_s, u"/ai/answer"_s}, {u"status"_s, 503}, {u"delay_ms"_s, 1500}}));
@@ -618,31 +607,19 @@ private Q_SLOTS:
         QCOMPARE(m_server.request("GET", u"/nowhere"_s).status, 404);
     }
 
-    void anotherRunRefusesTheseTokensAndLogsNoSecrets()
+    void forwardsToAChatCompletionsEndpointThatMayHaveTheKey()
     {
-        DevServerProcess server;
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        QCOMPARE(server.request("POST", u"/ai/answer"_s, json(textRequest()), idBearer()).status, 401);
-        const auto tokens = server.signIn();
-        QVERIFY(tokens);
-        const QString code = codeFrom(server);
-        tokenRequest(server, refreshForm(tokens->value(u"refresh_token").toString()));
-        server.request("POST", u"/ai/answer"_s, QByteArray("{}"), bearer(tokens->value(u"id_token").toString()));
-        QVERIFY(server.stop());
-        const QByteArray log = server.log();
-        QVERIFY(log.contains("POST /oauth2/token -> 200"));
-        for (const QString &secret : {tokens->value(u"id_token").toString(), tokens->value(u"access_token").toString(),
-                                      tokens->value(u"refresh_token").toString(), code, challengeOf(verifier)})
-            QVERIFY2(!log.contains(secret.left(20).toLatin1()), log.constData());
-    }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"ORVANTA_DEV_LLM_KEY"_s, u"sk-test-key"_s);
+        // Plain HTTP would carry the key in the clear: only to this machine.
+        environment.insert(u"ORVANTA_DEV_LLM_URL"_s, u"http://models.example/v1/chat/completions"_s);
+        const DevServerProcess refused({}, {}, environment);
+        QVERIFY(!refused.isRunning());
+        QVERIFY2(refused.errorString().contains(u"https"_s), qPrintable(refused.errorString()));
 
-    void forwardsToAChatCompletionsEndpoint()
-    {
         StandInModel model;
         QVERIFY(model.baseUrl().isValid());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"ORVANTA_DEV_LLM_URL"_s, model.baseUrl().toString() + u"/chat/completions"_s);
-        environment.insert(u"ORVANTA_DEV_LLM_KEY"_s, u"sk-test-key"_s);
         DevServerProcess server({}, {}, environment);
         QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
         const Headers headers = bearer(server.signIn()->value(u"id_token").toString());
