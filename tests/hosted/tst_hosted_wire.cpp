@@ -80,15 +80,6 @@ private Q_SLOTS:
         QCOMPARE(url ? QString::fromUtf8(url->toEncoded()) : QString(), expected);
     }
 
-    void presetUpdateBody()
-    {
-        const QList<StoredPromptPreset> presets{{u"explain"_s, u"Explain"_s, u"Say why"_s, u"P1"_s},
-                                                {u"keyPoint"_s, u"K"_s, u""_s, u"a+b&c"_s}};
-        QCOMPARE(HostedWire::encodePresetUpdate(u"a+b&c"_s, presets),
-                 QByteArray(R"({"user_id":"a+b&c","presets":[{"id":"explain","title":"Explain","subtitle":"Say why",)"
-                            R"("prompt":"P1"},{"id":"keyPoint","title":"K","subtitle":"","prompt":"a+b&c"}]})"));
-    }
-
     void presetReply_data()
     {
         QTest::addColumn<QByteArray>("body");
