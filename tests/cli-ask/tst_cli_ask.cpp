@@ -1,18 +1,19 @@
 #include "DevServerProcess.h"
+#include "TemporaryHome.h"
 #include "auth/PersistedSession.h"
 #include "settings/DeveloperSettingsStore.h"
 #include "settings/QSettingsKeyValueStore.h"
 
-#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-// A layout bridge that always reports the same page: running text, or a table.
+// Layout bridges that always report the same page: running text, or a table.
 const QByteArray textBridge = R"(#!/bin/sh
 echo '{"page_width":400,"page_height":200,"regions":[{"type":"text","score":0.95,"bbox":[10,10,390,190]}],"text":"Revenue grew 12% in the third quarter.","confidence":0.97}'
 )";
@@ -32,56 +33,51 @@ class CliAskTest : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
+    TemporaryHome m_home;
     std::unique_ptr<DevServerProcess> m_server;
     QString m_image;
     QJsonObject m_tokens;
 
-    QString configHome() const { return m_dir.filePath(QStringLiteral("config")); }
-    QString settingsFile() const { return configHome() + QStringLiteral("/Orvanta/Orvanta.conf"); }
+    QString settingsFile() const { return m_home.filePath(u"config/Orvanta/Orvanta.conf"_s); }
 
-    QString writeBridge(const QString &name, const QByteArray &script)
+    QString writeBridge(const QString &name, const QByteArray &script) const
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        QFile file(m_home.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
             return {};
-        file.write(script);
-        file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return file.fileName();
     }
 
     // The session the application would have stored after signing in, tokens from the server.
     void storeSession(const QDateTime &expiresAt)
     {
         UserSession session;
-        session.userID = QStringLiteral("dev-user-0001");
+        session.userID = u"dev-user-0001"_s;
         session.cognitoSubject = session.userID;
         session.provider = AuthProvider::google;
-        session.tokens.idToken = m_tokens[QStringLiteral("id_token")].toString();
-        session.tokens.accessToken = m_tokens[QStringLiteral("access_token")].toString();
-        session.tokens.refreshToken = m_tokens[QStringLiteral("refresh_token")].toString();
+        session.tokens.idToken = m_tokens[u"id_token"].toString();
+        session.tokens.accessToken = m_tokens[u"access_token"].toString();
+        session.tokens.refreshToken = m_tokens[u"refresh_token"].toString();
         session.tokens.expiresAt = expiresAt;
-        QSettingsKeyValueStore store(settingsFile());
-        store.setValue(PersistedSession::storageKey, PersistedSession::encode(session));
+        QSettingsKeyValueStore(settingsFile())
+            .setValue(PersistedSession::storageKey, PersistedSession::encode(session));
     }
 
     std::optional<UserSession> storedSession() const
     {
-        QSettingsKeyValueStore store(settingsFile());
-        return PersistedSession::decode(store.value(PersistedSession::storageKey).toByteArray());
+        return PersistedSession::decode(
+            QSettingsKeyValueStore(settingsFile()).value(PersistedSession::storageKey).toByteArray());
     }
 
-    AskRun ask(const QStringList &arguments, const QString &bridge, const QByteArray &input = {})
+    AskRun ask(const QStringList &arguments, const QByteArray &bridge = textBridge, const QByteArray &input = {})
     {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
-        environment.insert(QStringLiteral("ORVANTA_PADDLE_OCR_BRIDGE"), bridge);
+        QProcessEnvironment environment = TemporaryHome::environment();
+        environment.insert(u"ORVANTA_PADDLE_OCR_BRIDGE"_s,
+                           writeBridge(bridge == textBridge ? u"text-bridge"_s : u"table-bridge"_s, bridge));
         process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-cli"),
-                      QStringList{QStringLiteral("ask")} + arguments);
+        process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + u"/orvanta-cli"_s, QStringList{u"ask"_s} + arguments);
         process.write(input);
         process.closeWriteChannel();
         AskRun run;
@@ -95,10 +91,8 @@ private:
 
     QJsonObject lastAnswerRequest()
     {
-        const std::optional<QJsonObject> request = m_server->lastRequest(QStringLiteral("/ai/answer"));
-        if (!request)
-            return {};
-        return QJsonDocument::fromJson((*request)[QStringLiteral("body")].toString().toUtf8()).object();
+        const std::optional<QJsonObject> request = m_server->lastRequest(u"/ai/answer"_s);
+        return request ? QJsonDocument::fromJson((*request)[u"body"].toString().toUtf8()).object() : QJsonObject();
     }
 
 private Q_SLOTS:
@@ -118,7 +112,7 @@ private Q_SLOTS:
 
         QImage image(400, 200, QImage::Format_RGB32);
         image.fill(Qt::white);
-        m_image = m_dir.filePath(QStringLiteral("capture.png"));
+        m_image = m_home.filePath(u"capture.png"_s);
         QVERIFY(image.save(m_image));
     }
 
@@ -128,132 +122,103 @@ private Q_SLOTS:
         QVERIFY(m_server->clearFaults());
     }
 
-    void firstQuestionCarriesTheImageAndTheRouteSummary()
-    {
-        const AskRun run = ask({m_image, QStringLiteral("What does the table say?")},
-                               writeBridge(QStringLiteral("table-bridge"), tableBridge));
-        QVERIFY2(run.exitCode == 0, run.err.constData());
-        const QJsonObject body = lastAnswerRequest();
-        QCOMPARE(body[QStringLiteral("capture_mode")].toString(), QStringLiteral("IMAGE"));
-        QCOMPARE(body[QStringLiteral("question")].toString(), QStringLiteral("What does the table say?"));
-        QVERIFY(!body[QStringLiteral("image_base64")].toString().isEmpty());
-        QCOMPARE(body[QStringLiteral("image_mime_type")].toString(), QStringLiteral("image/jpeg"));
-        QCOMPARE(body[QStringLiteral("image_width")].toInt(), 400);
-        QVERIFY(body[QStringLiteral("route_summary")].toObject()[QStringLiteral("meaningful_table")].toBool());
-        QVERIFY(body[QStringLiteral("history")].toArray().isEmpty());
-        QVERIFY(!run.out.trimmed().isEmpty());
-    }
-
     void followUpsCarryTheEarlierTurnsAndNoImage()
     {
-        const AskRun run =
-            ask({QStringLiteral("--json"), m_image, QStringLiteral("Summarise it."), QStringLiteral("And the risks?")},
-                writeBridge(QStringLiteral("table-bridge"), tableBridge));
+        const AskRun run = ask({u"--json"_s, m_image, u"Summarise it."_s, u"And the risks?"_s}, tableBridge);
         QVERIFY2(run.exitCode == 0, run.err.constData());
         const QList<QByteArray> lines = run.out.trimmed().split('\n');
         QCOMPARE(lines.size(), 2);
         const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
-        QCOMPARE(first.keys(), (QStringList{QStringLiteral("answer"), QStringLiteral("generated_at"),
-                                            QStringLiteral("provider"), QStringLiteral("question")}));
-        QCOMPARE(first[QStringLiteral("question")].toString(), QStringLiteral("Summarise it."));
-        QVERIFY(QDateTime::fromString(first[QStringLiteral("generated_at")].toString(), Qt::ISODateWithMs).isValid());
+        QCOMPARE(first.keys(), (QStringList{u"answer"_s, u"generated_at"_s, u"provider"_s, u"question"_s}));
+        QCOMPARE(first[u"question"].toString(), u"Summarise it."_s);
+        QVERIFY(QDateTime::fromString(first[u"generated_at"].toString(), Qt::ISODateWithMs).isValid());
 
         const QJsonObject body = lastAnswerRequest();
-        QCOMPARE(body[QStringLiteral("capture_mode")].toString(), QStringLiteral("IMAGE"));
-        QVERIFY(!body.contains(QStringLiteral("image_base64")));
-        const QJsonArray history = body[QStringLiteral("history")].toArray();
+        QCOMPARE(body[u"capture_mode"].toString(), u"IMAGE"_s);
+        QVERIFY(!body.contains(u"image_base64"));
+        QVERIFY(body.contains(u"route_summary"));
+        const QJsonArray history = body[u"history"].toArray();
         QCOMPARE(history.size(), 1);
-        QCOMPARE(history[0].toObject()[QStringLiteral("question")].toString(), QStringLiteral("Summarise it."));
-        QCOMPARE(history[0].toObject()[QStringLiteral("answer")].toString(),
-                 first[QStringLiteral("answer")].toString());
-        QVERIFY(body.contains(QStringLiteral("route_summary")));
+        QCOMPARE(history[0][u"question"].toString(), u"Summarise it."_s);
+        QCOMPARE(history[0][u"answer"].toString(), first[u"answer"].toString());
     }
 
-    void textRouteFromStandardInputPrintsPlainAnswers()
+    void textRouteFromStandardInputRenewsAnExpiredSessionAndPrintsPlainAnswers()
     {
         QFile png(m_image);
         QVERIFY(png.open(QIODevice::ReadOnly));
         const QByteArray pngBytes = png.readAll();
-        const QString bridge = writeBridge(QStringLiteral("text-bridge"), textBridge);
-        const QStringList questions{QStringLiteral("One?"), QStringLiteral("Two?")};
-        const AskRun plain = ask(QStringList{QStringLiteral("-")} + questions, bridge, pngBytes);
+        storeSession(QDateTime::currentDateTime().addSecs(-5));
+        const QStringList questions{u"-"_s, u"One?"_s, u"Two?"_s};
+        const AskRun plain = ask(questions, textBridge, pngBytes);
         QVERIFY2(plain.exitCode == 0, plain.err.constData());
+        const std::optional<UserSession> renewed = storedSession();
+        QVERIFY(renewed);
+        QVERIFY(renewed->tokens.idToken != m_tokens[u"id_token"].toString());
+        QVERIFY(*renewed->tokens.expiresAt > QDateTime::currentDateTime().addSecs(60));
+        QCOMPARE(renewed->tokens.refreshToken, m_tokens[u"refresh_token"].toString());
+        QVERIFY(!plain.err.contains(renewed->tokens.idToken.toUtf8()));
         const QJsonObject body = lastAnswerRequest();
-        QCOMPARE(body[QStringLiteral("capture_mode")].toString(), QStringLiteral("TEXT"));
-        QCOMPARE(body[QStringLiteral("ocr_text")].toString(), QStringLiteral("Revenue grew 12% in the third quarter."));
+        QCOMPARE(body[u"capture_mode"].toString(), u"TEXT"_s);
+        QCOMPARE(body[u"ocr_text"].toString(), u"Revenue grew 12% in the third quarter."_s);
 
         // The offline answers are deterministic: the plain form is the answers, a blank line apart.
-        const AskRun json =
-            ask(QStringList{QStringLiteral("--json"), QStringLiteral("-")} + questions, bridge, pngBytes);
+        const AskRun json = ask(QStringList{u"--json"_s} + questions, textBridge, pngBytes);
         QVERIFY2(json.exitCode == 0, json.err.constData());
         QByteArrayList answers;
         for (const QByteArray &line : json.out.trimmed().split('\n'))
-            answers.append(QJsonDocument::fromJson(line).object()[QStringLiteral("answer")].toString().toUtf8());
+            answers.append(QJsonDocument::fromJson(line)[u"answer"].toString().toUtf8());
         QCOMPARE(answers.size(), 2);
         QCOMPARE(plain.out, answers.join("\n\n") + '\n');
     }
 
-    void expiredTokenIsRefreshedAndTheRenewedSessionStored()
-    {
-        storeSession(QDateTime::currentDateTime().addSecs(-5));
-        const QString oldToken = storedSession()->tokens.idToken;
-        const AskRun run =
-            ask({m_image, QStringLiteral("Still there?")}, writeBridge(QStringLiteral("text-bridge"), textBridge));
-        QVERIFY2(run.exitCode == 0, run.err.constData());
-        const std::optional<UserSession> renewed = storedSession();
-        QVERIFY(renewed);
-        QVERIFY(renewed->tokens.idToken != oldToken);
-        QVERIFY(*renewed->tokens.expiresAt > QDateTime::currentDateTime().addSecs(60));
-        QCOMPARE(renewed->tokens.refreshToken, storedSession()->tokens.refreshToken);
-        QVERIFY(!run.err.contains(renewed->tokens.idToken.toUtf8()));
-    }
-
-    void presetUsesTheUsersStoredPrompt()
+    void firstQuestionCarriesTheImageTheRouteSummaryAndThePresetsPrompt()
     {
         const QByteArray presets = R"({"user_id":"dev-user-0001","presets":[{"id":"summarize","title":"TL;DR",)"
                                    R"("subtitle":"Short","prompt":"Three bullet points, no more."}]})";
-        const DevServerProcess::Reply stored =
-            m_server->request("PUT", QStringLiteral("/prompt-presets"), presets,
-                              {{"Authorization", "Bearer " + m_tokens[QStringLiteral("id_token")].toString().toUtf8()},
-                               {"Content-Type", "application/json"}});
-        QCOMPARE(stored.status, 200);
-        const AskRun run = ask({QStringLiteral("--preset"), QStringLiteral("summarize"), m_image},
-                               writeBridge(QStringLiteral("text-bridge"), textBridge));
+        QCOMPARE(m_server
+                     ->request("PUT", u"/prompt-presets"_s, presets,
+                               {{"Authorization", "Bearer " + m_tokens[u"id_token"].toString().toUtf8()},
+                                {"Content-Type", "application/json"}})
+                     .status,
+                 200);
+        const AskRun run = ask({u"--preset"_s, u"summarize"_s, m_image}, tableBridge);
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        QCOMPARE(lastAnswerRequest()[QStringLiteral("question")].toString(),
-                 QStringLiteral("Three bullet points, no more."));
+        QVERIFY(!run.out.trimmed().isEmpty());
+        const QJsonObject body = lastAnswerRequest();
+        QCOMPARE(body[u"question"].toString(), u"Three bullet points, no more."_s);
+        QCOMPARE(body[u"capture_mode"].toString(), u"IMAGE"_s);
+        QVERIFY(!body[u"image_base64"].toString().isEmpty());
+        QCOMPARE(body[u"image_mime_type"].toString(), u"image/jpeg"_s);
+        QCOMPARE(body[u"image_width"].toInt(), 400);
+        QVERIFY(body[u"route_summary"].toObject()[u"meaningful_table"].toBool());
+        QVERIFY(body[u"history"].toArray().isEmpty());
     }
 
     void failuresPrintTheirMessage_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("signedIn");
         QTest::addColumn<QString>("message");
-        QTest::newRow("signed out") << QStringList{QStringLiteral("IMAGE"), QStringLiteral("Q?")} << false
-                                    << "Please sign in first.";
-        QTest::newRow("bad gateway") << QStringList{QStringLiteral("IMAGE"), QStringLiteral("Q?")} << true
-                                     << "Hosted backend request failed with status 502.";
-        QTest::newRow("no question") << QStringList{QStringLiteral("IMAGE")} << true << "usage: orvanta-cli ask";
-        QTest::newRow("unknown preset") << QStringList{QStringLiteral("--preset"), QStringLiteral("translate"),
-                                                       QStringLiteral("IMAGE")}
-                                        << true << "usage: orvanta-cli ask";
-        QTest::newRow("missing image") << QStringList{QStringLiteral("/no/such.png"), QStringLiteral("Q?")} << true
-                                       << "Could not read the image /no/such.png";
+        QTest::newRow("signed out") << QStringList{u"IMAGE"_s, u"Q?"_s} << u"Please sign in first."_s;
+        QTest::newRow("bad gateway") << QStringList{u"IMAGE"_s, u"Q?"_s}
+                                     << u"Hosted backend request failed with status 502."_s;
+        QTest::newRow("no question") << QStringList{u"IMAGE"_s} << u"usage: orvanta-cli ask"_s;
+        QTest::newRow("unknown preset") << QStringList{u"--preset"_s, u"translate"_s, u"IMAGE"_s}
+                                        << u"usage: orvanta-cli ask"_s;
+        QTest::newRow("missing image") << QStringList{u"/no/such.png"_s, u"Q?"_s}
+                                       << u"Could not read the image /no/such.png"_s;
     }
     void failuresPrintTheirMessage()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, signedIn);
         QFETCH(QString, message);
-        if (!signedIn) {
+        if (qstrcmp(QTest::currentDataTag(), "signed out") == 0)
             QSettingsKeyValueStore(settingsFile()).remove(PersistedSession::storageKey);
-        }
-        QVERIFY(m_server->injectFault({{QStringLiteral("path"), QStringLiteral("/ai/answer")},
-                                       {QStringLiteral("status"), 502},
-                                       {QStringLiteral("content_type"), QStringLiteral("text/html")},
-                                       {QStringLiteral("body"), QStringLiteral("<html>Bad Gateway</html>")}}));
-        arguments.replaceInStrings(QStringLiteral("IMAGE"), m_image);
-        const AskRun run = ask(arguments, writeBridge(QStringLiteral("text-bridge"), textBridge));
+        QVERIFY(m_server->injectFault({{u"path"_s, u"/ai/answer"_s},
+                                       {u"status"_s, 502},
+                                       {u"content_type"_s, u"text/html"_s},
+                                       {u"body"_s, u"<html>Bad Gateway</html>"_s}}));
+        const AskRun run = ask(arguments.replaceInStrings(u"IMAGE"_s, m_image));
         QCOMPARE(run.exitCode, 1);
         // Diagnostics may come first; the message is the last line.
         QVERIFY2(run.err.trimmed().split('\n').last().startsWith(message.toUtf8()), run.err.constData());

@@ -3,7 +3,7 @@
 #include "models/CaptureAnswerInput.h"
 
 // The first question about a captured table: every image field present, with a route summary.
-inline CaptureAnswerInput sampleImageInput(const CaptureRouteSummary &summary = {})
+inline CaptureAnswerInput sampleImageInput()
 {
     CaptureAnswerInput input;
     input.mode = CaptureUnderstandingMode::image;
@@ -12,6 +12,6 @@ inline CaptureAnswerInput sampleImageInput(const CaptureRouteSummary &summary = 
     input.imageMimeType = QStringLiteral("image/jpeg");
     input.imageWidth = 1024;
     input.imageHeight = 512;
-    input.routeSummary = summary;
+    input.routeSummary = CaptureRouteSummary{};
     return input;
 }

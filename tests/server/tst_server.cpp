@@ -1,5 +1,6 @@
 #include "DevServerProcess.h"
 #include "StandInModel.h"
+#include "TemporaryHome.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -11,72 +12,64 @@
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString passphrase = QStringLiteral("correct horse battery");
+const QString passphrase = u"correct horse battery"_s;
+const QByteArray jpeg = "\xFF\xD8 jpeg";
 
 QByteArray bearer(const QJsonObject &tokens)
 {
-    return "Bearer " + tokens.value(QStringLiteral("id_token")).toString().toUtf8();
+    return "Bearer " + tokens.value(u"id_token").toString().toUtf8();
 }
 
-QByteArray answerBody(const QString &user, bool withImage)
+// orvanta-server with these arguments; its exit status, and its standard error in *error.
+int runServer(const QStringList &arguments, const QByteArray &input = {}, QByteArray *error = nullptr)
 {
-    QJsonObject body{{QStringLiteral("user_id"), user},
-                     {QStringLiteral("capture_mode"), withImage ? QStringLiteral("IMAGE") : QStringLiteral("TEXT")},
-                     {QStringLiteral("ocr_text"), QStringLiteral("Total 42")},
-                     {QStringLiteral("question"), QStringLiteral("What is the total?")},
-                     {QStringLiteral("history"), QJsonArray()}};
-    if (withImage) {
-        body.insert(QStringLiteral("image_base64"), QString::fromLatin1(QByteArray("\xFF\xD8 jpeg").toBase64()));
-        body.insert(QStringLiteral("image_mime_type"), QStringLiteral("image/jpeg"));
-    }
-    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+    QProcess process;
+    process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + u"/orvanta-server"_s, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);
+    if (error)
+        *error = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// One server's folder: configuration, data, and a user added through the command line.
+// One server's folder: configuration, data, and the user alice added through the command line.
 class ServerFolder
 {
 public:
     explicit ServerFolder(const QUrl &modelUrl, const QStringList &extraLines = {})
-        : m_config(m_dir.filePath(QStringLiteral("server.conf")))
+        : m_config(m_dir.filePath(u"server.conf"_s))
     {
         QFile file(m_config);
         if (file.open(QIODevice::WriteOnly))
-            file.write((QStringList{QStringLiteral("[server]"), QStringLiteral("port=0"),
-                                    QStringLiteral("data=") + m_dir.filePath(QStringLiteral("data")),
-                                    QStringLiteral("[model]"), QStringLiteral("url=") + modelUrl.toString(),
-                                    QStringLiteral("key=model-key"), QStringLiteral("timeout=2")} +
+            file.write((QStringList{u"[server]"_s, u"port=0"_s, u"data="_s + m_dir.filePath(u"data"_s), u"[model]"_s,
+                                    u"url="_s + modelUrl.toString(), u"key=model-key"_s, u"timeout=2"_s} +
                         extraLines)
-                           .join(QLatin1Char('\n'))
+                           .join(u'\n')
                            .toUtf8());
     }
 
-    QString config() const { return m_config; }
-
-    // orvanta-server with these arguments and --config; its exit status.
     int run(const QStringList &arguments, const QByteArray &input = {})
     {
-        QProcess process;
-        process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-server"),
-                      arguments + QStringList{QStringLiteral("--config"), m_config});
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(30000);
-        m_lastError = process.readAllStandardError();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runServer(arguments + QStringList{u"--config"_s, m_config}, input, &m_lastError);
     }
     QByteArray lastError() const { return m_lastError; }
+    bool addAlice() { return run({u"user"_s, u"add"_s, u"alice"_s}, passphrase.toUtf8() + '\n') == 0; }
 
     std::unique_ptr<DevServerProcess> start()
     {
-        return std::make_unique<DevServerProcess>(DevServerProcess::Program{
-            QStringLiteral("orvanta-server"), {QStringLiteral("serve"), QStringLiteral("--config"), m_config}});
+        return std::make_unique<DevServerProcess>(
+            DevServerProcess::Program{u"orvanta-server"_s, {u"serve"_s, u"--config"_s, m_config}});
     }
 
 private:
@@ -92,36 +85,28 @@ class PostgresCluster
 public:
     PostgresCluster()
     {
-        const QString bin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-        if (!QFile::exists(bin + QStringLiteral("initdb")) || !m_dir.isValid())
+        const QString bin = u"/usr/lib/postgresql/15/bin/"_s;
+        if (!QFile::exists(bin + u"initdb"_s) || !m_dir.isValid())
             return;
-        const QString data = m_dir.filePath(QStringLiteral("data"));
+        const QString data = m_dir.filePath(u"data"_s);
         if (::geteuid() == 0) {
-            m_prefix = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("postgres"),
-                        QStringLiteral("--")};
-            QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres"), m_dir.path()});
+            m_prefix = {u"runuser"_s, u"-u"_s, u"postgres"_s, u"--"_s};
+            QProcess::execute(u"chown"_s, {u"postgres"_s, m_dir.path()});
         }
-        m_control = {bin + QStringLiteral("pg_ctl"), QStringLiteral("-D"), data, QStringLiteral("-w")};
-        m_ready =
-            run({bin + QStringLiteral("initdb"), QStringLiteral("-D"), data, QStringLiteral("-A"),
-                 QStringLiteral("trust"), QStringLiteral("-U"), QStringLiteral("orvanta")}) &&
-            run(m_control + QStringList{QStringLiteral("-o"), QStringLiteral("-c listen_addresses= -k ") + m_dir.path(),
-                                        QStringLiteral("start")});
+        m_control = {bin + u"pg_ctl"_s, u"-D"_s, data, u"-w"_s};
+        m_ready = run({bin + u"initdb"_s, u"-D"_s, data, u"-A"_s, u"trust"_s, u"-U"_s, u"orvanta"_s}) &&
+                  run(m_control + QStringList{u"-o"_s, u"-c listen_addresses= -k "_s + m_dir.path(), u"start"_s});
     }
     ~PostgresCluster()
     {
         if (m_ready)
-            run(m_control + QStringList{QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
+            run(m_control + QStringList{u"-m"_s, u"immediate"_s, u"stop"_s});
     }
 
     // Drops every connection, as a database server's restart does.
-    bool restart() const
-    {
-        return run(m_control + QStringList{QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("restart")});
-    }
-
+    bool restart() const { return run(m_control + QStringList{u"-m"_s, u"fast"_s, u"restart"_s}); }
     bool isReady() const { return m_ready; }
-    QString url() const { return QStringLiteral("postgresql://orvanta@localhost/postgres?host=") + m_dir.path(); }
+    QString url() const { return u"postgresql://orvanta@localhost/postgres?host="_s + m_dir.path(); }
 
 private:
     bool run(const QStringList &command) const
@@ -138,6 +123,34 @@ private:
     bool m_ready = false;
 };
 
+QJsonObject signIn(DevServerProcess &server)
+{
+    const auto signedIn = server.signInWithPassphrase(u"alice"_s, passphrase);
+    return std::holds_alternative<QJsonObject>(signedIn) ? std::get<QJsonObject>(signedIn) : QJsonObject();
+}
+
+DevServerProcess::Reply ask(DevServerProcess &server, const QJsonObject &tokens, bool withImage = false)
+{
+    QJsonObject body{{u"user_id"_s, u"alice"_s},
+                     {u"capture_mode"_s, withImage ? u"IMAGE"_s : u"TEXT"_s},
+                     {u"ocr_text"_s, u"Total 42"_s},
+                     {u"question"_s, u"What is the total?"_s},
+                     {u"history"_s, QJsonArray()}};
+    if (withImage) {
+        body.insert(u"image_base64"_s, QString::fromLatin1(jpeg.toBase64()));
+        body.insert(u"image_mime_type"_s, u"image/jpeg"_s);
+    }
+    return server.request("POST", u"/ai/answer"_s, QJsonDocument(body).toJson(QJsonDocument::Compact),
+                          {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}});
+}
+
+DevServerProcess::Reply refresh(DevServerProcess &server, const QJsonObject &tokens)
+{
+    const QByteArray form = "grant_type=refresh_token&client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&refresh_token=" +
+                            QUrl::toPercentEncoding(tokens.value(u"refresh_token").toString());
+    return server.request("POST", u"/oauth2/token"_s, form, {{"Content-Type", "application/x-www-form-urlencoded"}});
+}
+
 } // namespace
 
 class ServerTest : public QObject
@@ -145,38 +158,10 @@ class ServerTest : public QObject
     Q_OBJECT
 
 private:
+    TemporaryHome m_home;
     StandInModel m_model;
     std::unique_ptr<ServerFolder> m_folder;
     std::unique_ptr<DevServerProcess> m_server;
-
-    QJsonObject signIn() { return signIn(*m_server); }
-    DevServerProcess::Reply ask(const QJsonObject &tokens, bool withImage = false)
-    {
-        return ask(*m_server, tokens, withImage);
-    }
-    DevServerProcess::Reply refresh(const QJsonObject &tokens) { return refresh(*m_server, tokens); }
-
-    static QJsonObject signIn(DevServerProcess &server)
-    {
-        const auto signedIn = server.signInWithPassphrase(QStringLiteral("alice"), passphrase);
-        if (!std::holds_alternative<QJsonObject>(signedIn))
-            return {};
-        return std::get<QJsonObject>(signedIn);
-    }
-
-    static DevServerProcess::Reply ask(DevServerProcess &server, const QJsonObject &tokens, bool withImage = false)
-    {
-        return server.request("POST", QStringLiteral("/ai/answer"), answerBody(QStringLiteral("alice"), withImage),
-                              {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}});
-    }
-
-    static DevServerProcess::Reply refresh(DevServerProcess &server, const QJsonObject &tokens)
-    {
-        const QByteArray form = "grant_type=refresh_token&client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&refresh_token=" +
-                                QUrl::toPercentEncoding(tokens.value(QStringLiteral("refresh_token")).toString());
-        return server.request("POST", QStringLiteral("/oauth2/token"), form,
-                              {{"Content-Type", "application/x-www-form-urlencoded"}});
-    }
 
 private Q_SLOTS:
     void init()
@@ -185,9 +170,7 @@ private Q_SLOTS:
         m_model.setBehaviour(StandInModel::Behaviour::Answer);
         m_model.setDelayMs(0);
         m_folder = std::make_unique<ServerFolder>(m_model.baseUrl());
-        QCOMPARE(m_folder->run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")},
-                               passphrase.toUtf8() + '\n'),
-                 0);
+        QVERIFY(m_folder->addAlice());
         m_server = m_folder->start();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
     }
@@ -203,47 +186,46 @@ private Q_SLOTS:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("status");
-        QTest::newRow("right passphrase") << "alice" << passphrase << 302;
-        QTest::newRow("wrong passphrase") << "alice"
-                                          << "correct horse battery!" << 401;
-        QTest::newRow("unknown user") << "mallory" << passphrase << 401;
-        QTest::newRow("empty passphrase") << "alice"
-                                          << "" << 400;
+        QTest::newRow("right passphrase") << u"alice"_s << passphrase << 302;
+        QTest::newRow("wrong passphrase") << u"alice"_s << passphrase + u'!' << 401;
+        QTest::newRow("unknown user") << u"mallory"_s << passphrase << 401;
+        QTest::newRow("empty passphrase") << u"alice"_s << QString() << 400;
     }
-
     void signsInOnlyWithTheRightPassphrase()
     {
         QFETCH(QString, user);
         QFETCH(QString, typed);
         QFETCH(int, status);
         const auto signedIn = m_server->signInWithPassphrase(user, typed);
-        if (status == 302) {
-            QVERIFY(std::holds_alternative<QJsonObject>(signedIn));
-            const QJsonObject tokens = std::get<QJsonObject>(signedIn);
-            const DevServerProcess::Reply reply = ask(tokens);
-            QCOMPARE(reply.status, 200);
-            QCOMPARE(reply.json().value(QStringLiteral("answer")).toString(),
-                     StandInModel::answerFor(QStringLiteral("What is the total?")));
-            QCOMPARE(m_model.lastAuthorization(), QByteArray("Bearer model-key"));
+        if (status != 302) {
+            QVERIFY(std::holds_alternative<DevServerProcess::Reply>(signedIn));
+            QCOMPARE(std::get<DevServerProcess::Reply>(signedIn).status, status);
             return;
         }
-        QVERIFY(std::holds_alternative<DevServerProcess::Reply>(signedIn));
-        QCOMPARE(std::get<DevServerProcess::Reply>(signedIn).status, status);
+        QVERIFY(std::holds_alternative<QJsonObject>(signedIn));
+        // The signed-in user's question with a picture reaches the model as an image part.
+        const DevServerProcess::Reply reply = ask(*m_server, std::get<QJsonObject>(signedIn), true);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.json().value(u"answer").toString(), StandInModel::answerFor(u"What is the total?"_s));
+        QCOMPARE(m_model.lastAuthorization(), QByteArray("Bearer model-key"));
+        const QJsonArray parts = m_model.lastBody()->value(u"messages").toArray().last()[u"content"].toArray();
+        QCOMPARE(parts.at(1)[u"image_url"][u"url"].toString(),
+                 u"data:image/jpeg;base64,"_s + QString::fromLatin1(jpeg.toBase64()));
     }
 
     void limitsWrongPassphrasesEvenSentAllAtOnce()
     {
         // What the sign-in page posts, with a wrong passphrase, eight times at once.
-        const QByteArray guess = "request=" +
-                                 QUrl::toPercentEncoding(QStringLiteral(
-                                     "client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&response_type=code&redirect_uri="
-                                     "com.orvanta.desktop.auth%3A%2F%2Fauth%2Fcognito&code_challenge_method=S256&"
-                                     "code_challenge=E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM&state=s")) +
-                                 "&user=alice&passphrase=a-guess";
+        const QByteArray guess =
+            "request=" +
+            QUrl::toPercentEncoding(u"client_id=4kq8zt1vr7mw2hx9pbn3yjd6ca&response_type=code&redirect_uri="
+                                    "com.orvanta.desktop.auth%3A%2F%2Fauth%2Fcognito&code_challenge_method=S256&"
+                                    "code_challenge=E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM&state=s"_s) +
+            "&user=alice&passphrase=a-guess";
         QNetworkAccessManager network;
         QList<int> statuses;
         for (int i = 0; i < 8; ++i) {
-            QNetworkRequest request(m_server->baseUrl().resolved(QUrl(QStringLiteral("/oauth2/authorize"))));
+            QNetworkRequest request(m_server->baseUrl().resolved(QUrl(u"/oauth2/authorize"_s)));
             request.setHeader(QNetworkRequest::ContentTypeHeader,
                               QByteArrayLiteral("application/x-www-form-urlencoded"));
             QNetworkReply *reply = network.post(request, guess);
@@ -256,63 +238,56 @@ private Q_SLOTS:
         QCOMPARE(statuses.count(401), 5);
         QCOMPARE(statuses.count(429), 3);
         // Then even the right passphrase waits.
-        const auto throttled = m_server->signInWithPassphrase(QStringLiteral("alice"), passphrase);
+        const auto throttled = m_server->signInWithPassphrase(u"alice"_s, passphrase);
         QCOMPARE(std::get<DevServerProcess::Reply>(throttled).status, 429);
     }
 
-    void keepsSessionsAndPresetsAcrossARestart()
+    void keepsSessionsAndPresetsAcrossARestartUntilRevoked()
     {
-        const QJsonObject tokens = signIn();
+        const QJsonObject tokens = signIn(*m_server);
         QVERIFY(!tokens.isEmpty());
         const QByteArray presets =
             R"({"user_id":"alice","presets":[{"id":"explain","title":"T","subtitle":"S","prompt":"P"}]})";
-        QCOMPARE(m_server
-                     ->request("PUT", QStringLiteral("/prompt-presets"), presets,
-                               {{"Content-Type", "application/json"}, {"Authorization", bearer(tokens)}})
-                     .status,
-                 200);
+        const QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "application/json"},
+                                                           {"Authorization", bearer(tokens)}};
+        QCOMPARE(m_server->request("PUT", u"/prompt-presets"_s, presets, headers).status, 200);
         QVERIFY(m_server->stop());
         m_server = m_folder->start();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
 
-        QCOMPARE(ask(tokens).status, 200);
-        QCOMPARE(refresh(tokens).status, 200);
-        const DevServerProcess::Reply stored = m_server->request("GET", QStringLiteral("/prompt-presets?user_id=alice"),
-                                                                 {}, {{"Authorization", bearer(tokens)}});
-        QCOMPARE(stored.json().value(QStringLiteral("presets")).toArray().size(), 1);
-    }
+        QCOMPARE(ask(*m_server, tokens).status, 200);
+        QCOMPARE(refresh(*m_server, tokens).status, 200);
+        const auto stored = m_server->request("GET", u"/prompt-presets?user_id=alice"_s, {}, headers);
+        QCOMPARE(stored.json().value(u"presets").toArray().size(), 1);
 
-    void revokingEndsEverySessionAtOnce()
-    {
-        const QJsonObject tokens = signIn();
-        QVERIFY(!tokens.isEmpty());
-        QCOMPARE(m_folder->run({QStringLiteral("user"), QStringLiteral("revoke"), QStringLiteral("alice")}), 0);
-        QCOMPARE(ask(tokens).status, 401);
-        QCOMPARE(refresh(tokens).status, 400);
-        // Signing in again works.
-        QCOMPARE(ask(signIn()).status, 200);
+        // Revoking ends every session at once; signing in again works.
+        QCOMPARE(m_folder->run({u"user"_s, u"revoke"_s, u"alice"_s}), 0);
+        QCOMPARE(ask(*m_server, tokens).status, 401);
+        QCOMPARE(refresh(*m_server, tokens).status, 400);
+        QCOMPARE(ask(*m_server, signIn(*m_server)).status, 200);
     }
 
     void reportsAModelThatFails_data()
     {
-        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<int>("behaviour"); // -1: nothing listens at the model's address
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<bool>("withImage");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("slower than the time limit") << int(StandInModel::Behaviour::Answer) << 4000 << false << 504
-                                                    << "The language model did not answer within 2 seconds.";
+        QTest::addColumn<QString>("message"); // the start of the message
+        using Behaviour = StandInModel::Behaviour;
+        QTest::newRow("slower than the time limit") << int(Behaviour::Answer) << 4000 << false << 504
+                                                    << u"The language model did not answer within 2 seconds."_s;
         QTest::newRow("refuses a picture")
-            << int(StandInModel::Behaviour::RefuseImages) << 0 << true << 400 << "ocr_text is required.";
+            << int(Behaviour::RefuseImages) << 0 << true << 400 << u"ocr_text is required."_s;
         QTest::newRow("refusal without a picture")
-            << int(StandInModel::Behaviour::RefuseImages) << 0 << false << 502
-            << "The language model endpoint answered with status 400: image input is not supported by this model";
-        QTest::newRow("answers nonsense") << int(StandInModel::Behaviour::Nonsense) << 0 << false << 502
-                                          << "The language model endpoint's reply is not a chat completion.";
-        QTest::newRow("fails") << int(StandInModel::Behaviour::Fail) << 0 << false << 502
-                               << "The language model endpoint answered with status 500: the model crashed";
+            << int(Behaviour::RefuseImages) << 0 << false << 502
+            << u"The language model endpoint answered with status 400: image input is not supported by this model"_s;
+        QTest::newRow("answers nonsense") << int(Behaviour::Nonsense) << 0 << false << 502
+                                          << u"The language model endpoint's reply is not a chat completion."_s;
+        QTest::newRow("fails") << int(Behaviour::Fail) << 0 << false << 502
+                               << u"The language model endpoint answered with status 500: the model crashed"_s;
+        QTest::newRow("is down") << -1 << 0 << false << 502 << u"The language model endpoint could not be reached: "_s;
     }
-
     void reportsAModelThatFails()
     {
         QFETCH(int, behaviour);
@@ -320,42 +295,24 @@ private Q_SLOTS:
         QFETCH(bool, withImage);
         QFETCH(int, status);
         QFETCH(QString, message);
-        const QJsonObject tokens = signIn();
-        m_model.setBehaviour(StandInModel::Behaviour(behaviour));
-        m_model.setDelayMs(delayMs);
-        const DevServerProcess::Reply reply = ask(tokens, withImage);
+        if (behaviour < 0) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            const QUrl down(u"http://127.0.0.1:%1/v1"_s.arg(closed.serverPort()));
+            closed.close();
+            m_server.reset();
+            m_folder = std::make_unique<ServerFolder>(down);
+            QVERIFY(m_folder->addAlice());
+            m_server = m_folder->start();
+        } else {
+            m_model.setBehaviour(StandInModel::Behaviour(behaviour));
+            m_model.setDelayMs(delayMs);
+        }
+        const DevServerProcess::Reply reply = ask(*m_server, signIn(*m_server), withImage);
         QCOMPARE(reply.status, status);
-        QCOMPARE(reply.json().value(QStringLiteral("message")).toString(), message);
-    }
-
-    void sendsThePictureAsAnImagePart()
-    {
-        QCOMPARE(ask(signIn(), true).status, 200);
-        const QJsonArray parts = m_model.lastBody()
-                                     ->value(QStringLiteral("messages"))
-                                     .toArray()
-                                     .last()
-                                     .toObject()
-                                     .value(QStringLiteral("content"))
-                                     .toArray();
-        QCOMPARE(parts.at(1).toObject().value(QStringLiteral("image_url")).toObject().value(QStringLiteral("url")),
-                 QStringLiteral("data:image/jpeg;base64,") +
-                     QString::fromLatin1(QByteArray("\xFF\xD8 jpeg").toBase64()));
-    }
-
-    void reportsAModelEndpointThatIsDown()
-    {
-        ServerFolder folder(QUrl(QStringLiteral("http://127.0.0.1:9/v1")));
-        QCOMPARE(
-            folder.run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")}, passphrase.toUtf8()),
-            0);
-        m_server = folder.start();
-        const DevServerProcess::Reply reply = ask(signIn());
-        QCOMPARE(reply.status, 502);
-        QVERIFY(reply.json()
-                    .value(QStringLiteral("message"))
-                    .toString()
-                    .startsWith(QStringLiteral("The language model endpoint could not be reached: ")));
+        const QString said = reply.json().value(u"message").toString();
+        QVERIFY2(behaviour < 0 ? said.startsWith(message) && said.size() > message.size() : said == message,
+                 qPrintable(said));
     }
 
     void twoServersOnOnePostgresServeOneApplication()
@@ -363,12 +320,10 @@ private Q_SLOTS:
         PostgresCluster postgres;
         if (!postgres.isReady())
             QSKIP("PostgreSQL 15 (Debian's postgresql package) is not installed or does not start here.");
-        const QStringList shared{QStringLiteral("[database]"), QStringLiteral("url=") + postgres.url()};
+        const QStringList shared{u"[database]"_s, u"url="_s + postgres.url()};
         ServerFolder first(m_model.baseUrl(), shared);
         ServerFolder second(m_model.baseUrl(), shared);
-        QVERIFY2(first.run({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice")},
-                           passphrase.toUtf8()) == 0,
-                 first.lastError().constData());
+        QVERIFY2(first.addAlice(), first.lastError().constData());
         const std::unique_ptr<DevServerProcess> servers[] = {first.start(), second.start()};
         QVERIFY2(servers[1]->isRunning(), qPrintable(servers[1]->errorString()));
         QJsonObject tokens = signIn(*servers[0]);
@@ -377,7 +332,7 @@ private Q_SLOTS:
             QCOMPARE(ask(*servers[turn % 2], tokens).status, 200);
             const DevServerProcess::Reply renewed = refresh(*servers[(turn + 1) % 2], tokens);
             QCOMPARE(renewed.status, 200);
-            tokens.insert(QStringLiteral("id_token"), renewed.json().value(QStringLiteral("id_token")));
+            tokens.insert(u"id_token"_s, renewed.json().value(u"id_token"));
         }
         // Both servers find the database again after its restart.
         QVERIFY(postgres.restart());
@@ -387,66 +342,57 @@ private Q_SLOTS:
 
     void setupWritesAPrivateConfigurationAndPointsTheApplication()
     {
-        QTemporaryDir home;
-        QFile passphraseFile(home.filePath(QStringLiteral("passphrase")));
+        QFile passphraseFile(m_home.filePath(u"passphrase"_s));
         QVERIFY(passphraseFile.open(QIODevice::WriteOnly));
         passphraseFile.write(passphrase.toUtf8() + '\n');
         passphraseFile.close();
-        QSettings application(home.filePath(QStringLiteral("config/Orvanta/Orvanta.conf")), QSettings::IniFormat);
-        application.setValue(QStringLiteral("orvanta.session.persistedSession"), QByteArray("{}"));
+        QSettings application(m_home.filePath(u"config/Orvanta/Orvanta.conf"_s), QSettings::IniFormat);
+        application.setValue(u"orvanta.session.persistedSession"_s, QByteArray("{}"));
         application.sync();
 
-        QProcess setup;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        setup.setProcessEnvironment(environment);
-        const QString config = home.filePath(QStringLiteral("config/orvanta-server/server.conf"));
-        setup.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + QStringLiteral("/orvanta-server"),
-                    {QStringLiteral("setup"), QStringLiteral("--no-start"), QStringLiteral("--user"),
-                     QStringLiteral("alice"), QStringLiteral("--passphrase-file"), passphraseFile.fileName(),
-                     QStringLiteral("--model-url"), m_model.baseUrl().toString(), QStringLiteral("--port"),
-                     QStringLiteral("18790")});
-        QVERIFY(setup.waitForFinished(30000));
-        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        // The port is only written down: nothing listens on it.
+        QByteArray error;
+        QVERIFY2(runServer({u"setup"_s, u"--no-start"_s, u"--user"_s, u"alice"_s, u"--passphrase-file"_s,
+                            passphraseFile.fileName(), u"--model-url"_s, m_model.baseUrl().toString(), u"--port"_s,
+                            u"18790"_s},
+                           {}, &error) == 0,
+                 error.constData());
 
         // Read and write for its owner, nothing for group and others.
+        const QString config = m_home.filePath(u"config/orvanta-server/server.conf"_s);
         QCOMPARE(QFile::permissions(config) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
-        QFile unit(home.filePath(QStringLiteral("config/systemd/user/orvanta-server.service")));
+        QFile unit(m_home.filePath(u"config/systemd/user/orvanta-server.service"_s));
         QVERIFY(unit.open(QIODevice::ReadOnly));
         QVERIFY(unit.readAll().contains("/orvanta-server\" serve --config \"" + config.toUtf8() + '"'));
         application.sync();
-        QCOMPARE(application.value(QStringLiteral("orvanta.settings.cognitoDomainURL")).toString(),
-                 QStringLiteral("http://127.0.0.1:18790"));
-        QCOMPARE(application.value(QStringLiteral("orvanta.settings.hostedBackendBaseURL")).toString(),
-                 QStringLiteral("http://127.0.0.1:18790"));
-        QVERIFY(!application.contains(QStringLiteral("orvanta.session.persistedSession")));
+        for (const QString &key : {u"orvanta.settings.cognitoDomainURL"_s, u"orvanta.settings.hostedBackendBaseURL"_s})
+            QCOMPARE(application.value(key).toString(), u"http://127.0.0.1:18790"_s);
+        QVERIFY(!application.contains(u"orvanta.session.persistedSession"_s));
     }
 
-    void servesHttpsWithTheConfiguredCertificate()
+    void servesHttpsWithTheConfiguredCertificateAndRefusesPlainHttpOffLoopback()
     {
-        QTemporaryDir keys;
-        const QString certificate = keys.filePath(QStringLiteral("cert.pem"));
-        const QString key = keys.filePath(QStringLiteral("key.pem"));
-        if (QProcess::execute(QStringLiteral("openssl"),
-                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                               QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                               QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                               QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), key,
-                               QStringLiteral("-out"), certificate, QStringLiteral("-days"), QStringLiteral("1")}) != 0)
+        ServerFolder plain(m_model.baseUrl(), {u"[server]"_s, u"address=0.0.0.0"_s});
+        QCOMPARE(plain.run({u"serve"_s}), 1);
+        QVERIFY(plain.lastError().contains("without TLS"));
+
+        const QString certificate = m_home.filePath(u"cert.pem"_s);
+        const QString key = m_home.filePath(u"key.pem"_s);
+        if (QProcess::execute(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
+                                             u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-subj"_s,
+                                             u"/CN=127.0.0.1"_s, u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s,
+                                             u"-keyout"_s, key, u"-out"_s, certificate, u"-days"_s, u"1"_s}) != 0)
             QSKIP("openssl cannot make a test certificate here.");
         ServerFolder folder(m_model.baseUrl(),
-                            {QStringLiteral("[server]"), QStringLiteral("certificate=") + certificate,
-                             QStringLiteral("private_key=") + key});
+                            {u"[server]"_s, u"certificate="_s + certificate, u"private_key="_s + key});
         const std::unique_ptr<DevServerProcess> server = folder.start();
         QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
-        QCOMPARE(server->baseUrl().scheme(), QStringLiteral("https"));
+        QCOMPARE(server->baseUrl().scheme(), u"https"_s);
 
         QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
         trust.setCaCertificates(QSslCertificate::fromPath(certificate));
         QNetworkAccessManager network;
-        QNetworkRequest request(server->baseUrl().resolved(QUrl(QStringLiteral("/prompt-presets"))));
+        QNetworkRequest request(server->baseUrl().resolved(QUrl(u"/prompt-presets"_s)));
         request.setSslConfiguration(trust);
         QNetworkReply *reply = network.get(request);
         QSignalSpy finished(reply, &QNetworkReply::finished);
@@ -454,13 +400,6 @@ private Q_SLOTS:
         // Reached over TLS: the server itself refuses the missing token.
         QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 401);
         delete reply;
-    }
-
-    void refusesPlainHttpOffLoopback()
-    {
-        ServerFolder folder(m_model.baseUrl(), {QStringLiteral("[server]"), QStringLiteral("address=0.0.0.0")});
-        QCOMPARE(folder.run({QStringLiteral("serve")}), 1);
-        QVERIFY(folder.lastError().contains("without TLS"));
     }
 };
 
