@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTextBlock>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 ResultOverlaySnapshot snapshotFor(QRectF selection = QRectF(100, 100, 200, 120))
 {
@@ -35,7 +37,7 @@ ResultOverlaySnapshot snapshotFor(QRectF selection = QRectF(100, 100, 200, 120))
 
 ConversationTurn turn(const QString &question, const QString &answer)
 {
-    return {QUuid::createUuid(), question, answer, QDateTime::currentDateTime(), QStringLiteral("test")};
+    return {QUuid::createUuid(), question, answer, QDateTime::currentDateTime(), u"test"_s};
 }
 } // namespace
 
@@ -70,15 +72,11 @@ private Q_SLOTS:
     {
         m_controller = std::make_unique<ResultOverlayPanelController>();
         m_events.clear();
-        m_callbacks.onAskPreset = [this](PromptPreset preset) {
-            m_events << QStringLiteral("preset ") + rawValue(preset);
-        };
-        m_callbacks.onAskCustomQuestion = [this](const QString &text) { m_events << QStringLiteral("ask ") + text; };
-        m_callbacks.onCustomQuestionChange = [this](const QString &text) {
-            m_events << QStringLiteral("draft ") + text;
-        };
-        m_callbacks.onOpenAppSettings = [this] { m_events << QStringLiteral("app settings"); };
-        m_callbacks.onOpenSettings = [this] { m_events << QStringLiteral("privacy settings"); };
+        m_callbacks.onAskPreset = [this](PromptPreset preset) { m_events << u"preset "_s + rawValue(preset); };
+        m_callbacks.onAskCustomQuestion = [this](const QString &text) { m_events << u"ask "_s + text; };
+        m_callbacks.onCustomQuestionChange = [this](const QString &text) { m_events << u"draft "_s + text; };
+        m_callbacks.onOpenAppSettings = [this] { m_events << u"app settings"_s; };
+        m_callbacks.onOpenSettings = [this] { m_events << u"privacy settings"_s; };
     }
     void cleanup() { m_controller.reset(); }
 
@@ -126,19 +124,17 @@ private Q_SLOTS:
         QTest::newRow("quick actions only") << idle << false << false << 0 << false;
         ResultOverlaySnapshot asking = idle;
         asking.isBusy = true;
-        asking.pendingQuestion = QStringLiteral("What is this?");
+        asking.pendingQuestion = u"What is this?"_s;
         QTest::newRow("first question pending") << asking << false << false << 1 << true;
         ResultOverlaySnapshot answered = idle;
-        answered.answer = AIAnswer{QStringLiteral("Q"), QStringLiteral("**Bold** answer"), {}, {}};
+        answered.answer = AIAnswer{u"Q"_s, u"**Bold** answer"_s, {}, {}};
         QTest::newRow("single answer card") << answered << false << true << 0 << false;
         ResultOverlaySnapshot talking = asking;
-        talking.conversationHistory = {turn(QStringLiteral("One?"), QStringLiteral("1")),
-                                       turn(QStringLiteral("Two?"), QStringLiteral("2"))};
+        talking.conversationHistory = {turn(u"One?"_s, u"1"_s), turn(u"Two?"_s, u"2"_s)};
         QTest::newRow("turns then the pending block") << talking << false << false << 5 << true;
         ResultOverlaySnapshot failed = talking;
-        failed.errorMessage = QStringLiteral("<b>not bold</b>");
-        failed.permissionGuidance = PermissionGuidance{QStringLiteral("Screen Recording Needed"), QStringLiteral("m"),
-                                                       QStringLiteral("Open Settings")};
+        failed.errorMessage = u"<b>not bold</b>"_s;
+        failed.permissionGuidance = PermissionGuidance{u"Screen Recording Needed"_s, u"m"_s, u"Open Settings"_s};
         QTest::newRow("error with the permission card") << failed << true << false << 0 << false;
     }
     void contentStates()
@@ -155,7 +151,7 @@ private Q_SLOTS:
             QVERIFY(view().footerButton()->isVisibleTo(&view()));
             view().footerButton()->click();
             view().errorState()->permissionAction()->click();
-            QCOMPARE(m_events, QStringList(2, QStringLiteral("privacy settings")));
+            QCOMPARE(m_events, QStringList(2, u"privacy settings"_s));
             return;
         }
         QCOMPARE(view().conversation()->showsAnswerCard(), answerCard);
@@ -163,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(view().conversation()->showsThinking(), thinking);
         for (QuickActionButton *button : view().quickActions()->buttons())
             QCOMPARE(button->isEnabled(), !snapshot.isBusy);
-        QCOMPARE(view().sendButton()->toolTip(), snapshot.answer ? QStringLiteral("Re-ask") : QStringLiteral("Ask"));
+        QCOMPARE(view().sendButton()->toolTip(), snapshot.answer ? u"Re-ask"_s : u"Ask"_s);
     }
 
     void conversationGrowsWithoutRebuildingShownTurns()
@@ -171,13 +167,12 @@ private Q_SLOTS:
         ResultOverlaySnapshot snapshot = snapshotFor();
         snapshot.captureUnderstanding = CaptureUnderstandingResult{};
         snapshot.captureUnderstanding->mode = CaptureUnderstandingMode::image;
-        snapshot.conversationHistory = {turn(QStringLiteral("One?"), QStringLiteral("Short."))};
+        snapshot.conversationHistory = {turn(u"One?"_s, u"Short."_s)};
         showNow(snapshot);
-        QCOMPARE(view().contextBar()->badgeText(), QStringLiteral("IMAGE"));
+        QCOMPARE(view().contextBar()->badgeText(), u"IMAGE"_s);
         CopyableBubble *firstAnswer = view().conversation()->bubbles().at(1);
         QVERIFY(!firstAnswer->expandsToMaxWidth());
-        snapshot.conversationHistory.append(
-            turn(QStringLiteral("Two?"), QStringLiteral("A long answer that fills the panel.")));
+        snapshot.conversationHistory.append(turn(u"Two?"_s, u"A long answer that fills the panel."_s));
         m_controller->updateVisibleContent(snapshot, m_callbacks);
         QCOMPARE(view().conversation()->bubbles().at(1), firstAnswer);
         QVERIFY(view().conversation()->bubbles().at(3)->expandsToMaxWidth());
@@ -191,19 +186,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("busy");
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QString>("fieldAfter");
-        QTest::newRow("Return sends, clearing first")
-            << QStringLiteral("Why?") << Qt::KeyboardModifiers() << QString() << false
-            << QStringList{QStringLiteral("draft "), QStringLiteral("ask Why?")} << QString();
-        QTest::newRow("Shift+Return breaks the line")
-            << QStringLiteral("a") << Qt::KeyboardModifiers(Qt::ShiftModifier) << QString() << false
-            << QStringList{QStringLiteral("draft a\n")} << QStringLiteral("a\n");
-        QTest::newRow("only white space is not sent") << QStringLiteral("  ") << Qt::KeyboardModifiers() << QString()
-                                                      << false << QStringList{} << QStringLiteral("  ");
-        QTest::newRow("busy: kept, not sent") << QStringLiteral("Why?") << Qt::KeyboardModifiers() << QString() << true
-                                              << QStringList{} << QStringLiteral("Why?");
+        QTest::newRow("Return sends, clearing first") << u"Why?"_s << Qt::KeyboardModifiers() << QString() << false
+                                                      << QStringList{u"draft "_s, u"ask Why?"_s} << QString();
+        QTest::newRow("Shift+Return breaks the line") << u"a"_s << Qt::KeyboardModifiers(Qt::ShiftModifier) << QString()
+                                                      << false << QStringList{u"draft a\n"_s} << u"a\n"_s;
+        QTest::newRow("only white space is not sent")
+            << u"  "_s << Qt::KeyboardModifiers() << QString() << false << QStringList{} << u"  "_s;
+        QTest::newRow("busy: kept, not sent")
+            << u"Why?"_s << Qt::KeyboardModifiers() << QString() << true << QStringList{} << u"Why?"_s;
         QTest::newRow("Return while composing commits the composition")
-            << QStringLiteral("x") << Qt::KeyboardModifiers() << QStringLiteral("nihon") << false
-            << QStringList{QStringLiteral("draft xnihon")} << QStringLiteral("xnihon");
+            << u"x"_s << Qt::KeyboardModifiers() << u"nihon"_s << false << QStringList{u"draft xnihon"_s}
+            << u"xnihon"_s;
     }
     void questionFieldKeys()
     {
@@ -233,10 +226,10 @@ private Q_SLOTS:
         ResultOverlaySnapshot snapshot = snapshotFor();
         showNow(snapshot);
         // Typing tells the controller, which shows nothing back; a new capture then clears it.
-        QTest::keyClicks(view().questionField(), QStringLiteral("old draft"));
+        QTest::keyClicks(view().questionField(), u"old draft"_s);
         m_controller->updateVisibleContent(snapshotFor(), m_callbacks);
         QCOMPARE(view().draftQuestion(), QString());
-        snapshot.customQuestion = QStringLiteral("from the controller");
+        snapshot.customQuestion = u"from the controller"_s;
         m_controller->updateVisibleContent(snapshot, m_callbacks);
         QCOMPARE(view().draftQuestion(), snapshot.customQuestion);
     }
@@ -247,10 +240,10 @@ private Q_SLOTS:
         PromptTextView *field = view().questionField();
         const int oneLine = field->height();
         QCOMPARE(oneLine, field->calculatedHeight());
-        field->setPlainText(QStringLiteral("line\n").repeated(4));
+        field->setPlainText(u"line\n"_s.repeated(4));
         const int fiveLines = field->height();
         QVERIFY(fiveLines > oneLine);
-        field->setPlainText(QStringLiteral("line\n").repeated(30));
+        field->setPlainText(u"line\n"_s.repeated(30));
         const int capped = field->height();
         QCOMPARE(capped, int(std::ceil(QFontMetricsF(field->font()).lineSpacing() * 10 + 12)));
         QVERIFY(field->verticalScrollBar()->maximum() > 0);
@@ -261,14 +254,14 @@ private Q_SLOTS:
     void answersRenderAsPlainMarkdownAndCopyRaw()
     {
         ResultOverlaySnapshot snapshot = snapshotFor();
-        const QString answer = QStringLiteral("**Sum** is `42` <img src=x> [docs](https://a.example)\n- ") +
-                               QStringLiteral("word ").repeated(200);
-        snapshot.conversationHistory = {turn(QStringLiteral("Sum?"), answer)};
+        const QString answer =
+            u"**Sum** is `42` <img src=x> [docs](https://a.example)\n- "_s + u"word "_s.repeated(200);
+        snapshot.conversationHistory = {turn(u"Sum?"_s, answer)};
         showNow(snapshot);
         CopyableBubble *bubble = view().conversation()->bubbles().at(1);
         const QTextDocument *document = bubble->textView()->document();
-        QCOMPARE(document->firstBlock().text(), QStringLiteral("Sum is 42 <img src=x> docs"));
-        QVERIFY(document->toHtml().contains(QStringLiteral("href=\"https://a.example\"")));
+        QCOMPARE(document->firstBlock().text(), u"Sum is 42 <img src=x> docs"_s);
+        QVERIFY(document->toHtml().contains(u"href=\"https://a.example\""_s));
         // A long item wraps to many lines and is shown whole.
         QTRY_VERIFY(bubble->textView()->height() >= int(document->size().height()));
         QVERIFY(document->lastBlock().layout()->lineCount() > 3);

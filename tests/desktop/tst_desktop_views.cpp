@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 using Flags = CaptureHotKeyShortcut;
 
@@ -83,7 +85,7 @@ private:
         QPushButton *elsewhere;
         explicit RecorderWindow(NotificationCenter *notifications)
             : recorder(new ShortcutRecorderView(notifications))
-            , elsewhere(new QPushButton(QStringLiteral("Elsewhere")))
+            , elsewhere(new QPushButton(u"Elsewhere"_s))
         {
             auto *layout = new QVBoxLayout(&window);
             layout->addWidget(recorder);
@@ -94,7 +96,7 @@ private:
     };
 
 private Q_SLOTS:
-    void init() { h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run)); }
+    void init() { h = std::make_unique<ControllerHarness>(m_home.path() + u"/library-%1"_s.arg(++m_run)); }
     void cleanup() { h.reset(); }
 
     // --- shortcut recorder ---
@@ -199,7 +201,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&w.window));
         w.recorder->setUsesPlainAppearance(true);
         QTest::mouseClick(w.recorder, Qt::LeftButton);
-        QCOMPARE(w.recorder->displayText(), QStringLiteral("Ctrl+Shift+A"));
+        QCOMPARE(w.recorder->displayText(), u"Ctrl+Shift+A"_s);
     }
 
     // --- settings view and window ---
@@ -219,7 +221,7 @@ private Q_SLOTS:
         if (viaEscape)
             QTest::keyClick(&view, Qt::Key_Escape);
         else
-            buttonWithText(view, QStringLiteral("Done"))->click();
+            buttonWithText(view, u"Done"_s)->click();
         QCOMPARE(dismissed.size(), 1);
         for (const QString &key :
              {SettingsKeys::hostedBackendBaseURL, SettingsKeys::cognitoDomainURL, SettingsKeys::cognitoClientID,
@@ -253,7 +255,7 @@ private Q_SLOTS:
         QVERIFY(QDir(folder).removeRecursively() && QFile(folder).open(QIODevice::WriteOnly));
         startAtLogin->click();
         QVERIFY(!startAtLogin->isChecked());
-        QVERIFY(labelTexts(view).contains(QStringLiteral("Orvanta could not write %1.").arg(entry)));
+        QVERIFY(labelTexts(view).contains(u"Orvanta could not write %1."_s.arg(entry)));
         QVERIFY(QFile::remove(folder));
     }
 
@@ -262,9 +264,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
         QTest::newRow("dollar and quote")
-            << QStringLiteral("/tmp/a$b\"c/orvanta") << QStringLiteral("\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background");
-        QTest::newRow("percent") << QStringLiteral("/tmp/100%/orvanta")
-                                 << QStringLiteral("/tmp/100%%/orvanta --background");
+            << u"/tmp/a$b\"c/orvanta"_s << u"\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background"_s;
+        QTest::newRow("percent") << u"/tmp/100%/orvanta"_s << u"/tmp/100%%/orvanta --background"_s;
     }
     void autostartCommandIsQuotedForTheDesktop()
     {
@@ -278,19 +279,17 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<UserSession>>("session");
         QTest::addColumn<QStringList>("expectedLabels");
         QTest::addColumn<QStringList>("absentLabels");
-        const QStringList accountLabels{QStringLiteral("Sign-in method"), QStringLiteral("Email")};
-        QTest::newRow("signed out") << std::optional<UserSession>()
-                                    << QStringList{QStringLiteral("Authentication required")} << accountLabels;
+        const QStringList accountLabels{u"Sign-in method"_s, u"Email"_s};
+        QTest::newRow("signed out") << std::optional<UserSession>() << QStringList{u"Authentication required"_s}
+                                    << accountLabels;
         QTest::newRow("Google with email")
-            << std::optional(sessionFor(AuthProvider::google, QStringLiteral("ada@example.com")))
-            << QStringList{QStringLiteral("Sign-in method"), QStringLiteral("Google"), QStringLiteral("Email"),
-                           QStringLiteral("ada@example.com")}
-            << QStringList{QStringLiteral("Authentication required")};
-        QTest::newRow("Apple without email")
-            << std::optional(sessionFor(AuthProvider::apple, std::nullopt)) << QStringList{QStringLiteral("Apple")}
-            << QStringList{QStringLiteral("Email")};
+            << std::optional(sessionFor(AuthProvider::google, u"ada@example.com"_s))
+            << QStringList{u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}
+            << QStringList{u"Authentication required"_s};
+        QTest::newRow("Apple without email") << std::optional(sessionFor(AuthProvider::apple, std::nullopt))
+                                             << QStringList{u"Apple"_s} << QStringList{u"Email"_s};
         QTest::newRow("Developer") << std::optional(sessionFor(AuthProvider::developer, std::nullopt))
-                                   << QStringList{QStringLiteral("Developer")} << QStringList{};
+                                   << QStringList{u"Developer"_s} << QStringList{};
     }
     void accountSectionFollowsTheSession()
     {
@@ -305,8 +304,8 @@ private Q_SLOTS:
             QVERIFY2(texts.contains(expected), qPrintable(expected));
         for (const QString &absent : absentLabels)
             QVERIFY2(!texts.contains(absent), qPrintable(absent));
-        QCOMPARE(buttonWithText(view, QStringLiteral("Sign Out")) != nullptr, session.has_value());
-        QVERIFY(texts.contains(QStringLiteral("Version")));
+        QCOMPARE(buttonWithText(view, u"Sign Out"_s) != nullptr, session.has_value());
+        QVERIFY(texts.contains(u"Version"_s));
         QVERIFY(texts.contains(QCoreApplication::applicationVersion().isEmpty()
                                    ? SettingsView::unknownVersion
                                    : QCoreApplication::applicationVersion()));
@@ -317,13 +316,13 @@ private Q_SLOTS:
         SettingsView view(h->settings, h->session);
         QList<QString> order;
         connect(&view, &SettingsView::signOutRequested, this, [&] {
-            order.append(QStringLiteral("sign out"));
+            order.append(u"sign out"_s);
             h->session.setState(SessionState::signedOut());
         });
-        connect(&view, &SettingsView::dismissRequested, this, [&] { order.append(QStringLiteral("dismiss")); });
-        buttonWithText(view, QStringLiteral("Sign Out"))->click();
-        QCOMPARE(order, (QList<QString>{QStringLiteral("sign out"), QStringLiteral("dismiss")}));
-        QTRY_VERIFY(labelTexts(view).contains(QStringLiteral("Authentication required")));
+        connect(&view, &SettingsView::dismissRequested, this, [&] { order.append(u"dismiss"_s); });
+        buttonWithText(view, u"Sign Out"_s)->click();
+        QCOMPARE(order, (QList<QString>{u"sign out"_s, u"dismiss"_s}));
+        QTRY_VERIFY(labelTexts(view).contains(u"Authentication required"_s));
     }
 
     void settingsWindowIsReusedAndFollowsTheTheme()
@@ -334,7 +333,7 @@ private Q_SLOTS:
         SettingsView *first = controller.window();
         QVERIFY(first && first->isVisible());
         QCOMPARE(first->size(), SettingsWindowController::initialSize);
-        QCOMPARE(first->windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(first->windowTitle(), u"Settings"_s);
         controller.openStandaloneSettingsWindow();
         QCOMPARE(controller.window(), first);
 
@@ -444,10 +443,10 @@ private Q_SLOTS:
     {
         TrayMenu menu(*h->controller, h->session, [] {});
         // A caption, not an item to click: panels that draw the menu themselves show it as text.
-        QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A"))->isEnabled());
+        QVERIFY(!menu.actionWithText(u"Shortcut: Ctrl + Shift + A"_s)->isEnabled());
         h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
-        QVERIFY(menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Alt + K")));
-        QVERIFY(!menu.actionWithText(QStringLiteral("Shortcut: Ctrl + Shift + A")));
+        QVERIFY(menu.actionWithText(u"Shortcut: Ctrl + Alt + K"_s));
+        QVERIFY(!menu.actionWithText(u"Shortcut: Ctrl + Shift + A"_s));
         // A desktop that refused it: the caption names the command to bind instead.
         menu.setCaptureHotKeyAvailable(false);
         QVERIFY(menu.actionWithText(TrayMenu::captureCommandCaption));
@@ -489,7 +488,7 @@ private Q_SLOTS:
     void unwritableSettingsFileKeepsTheRecordedShortcutForTheSession()
     {
         // Below a regular file: no folder can be made there, not even by root.
-        QSettingsKeyValueStore store(QStringLiteral("/dev/null/Orvanta/Orvanta.conf"));
+        QSettingsKeyValueStore store(u"/dev/null/Orvanta/Orvanta.conf"_s);
         NotificationCenter notifications;
         DeveloperSettingsStore settings(store, &notifications);
         QSignalSpy posted(&notifications, &NotificationCenter::posted);

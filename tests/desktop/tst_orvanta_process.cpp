@@ -17,6 +17,8 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QString binary(const QString &name)
 {
@@ -41,8 +43,7 @@ int run(const QString &program, const QStringList &arguments, const QProcessEnvi
 QStringList windowsNamed(const QString &pattern)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+    xdotool.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, pattern});
     xdotool.waitForFinished(5000);
     return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -50,11 +51,11 @@ QStringList windowsNamed(const QString &pattern)
 // The text on screen in another process's window, as recognised from a grab of it.
 QString recognisedText(const QString &windowId, const QString &folder)
 {
-    const QString file = folder + QStringLiteral("/window.png");
+    const QString file = folder + u"/window.png"_s;
     if (!QGuiApplication::primaryScreen()->grabWindow(windowId.toULongLong()).save(file))
         return {};
     QProcess tesseract;
-    tesseract.start(QStringLiteral("tesseract"), {file, QStringLiteral("stdout")});
+    tesseract.start(u"tesseract"_s, {file, u"stdout"_s});
     tesseract.waitForFinished(30'000);
     return QString::fromUtf8(tesseract.readAllStandardOutput()).simplified();
 }
@@ -62,10 +63,10 @@ QString recognisedText(const QString &windowId, const QString &folder)
 // The body of the last question the answer service received.
 QJsonObject lastAnswerRequest(DevServerProcess &server)
 {
-    const std::optional<QJsonObject> request = server.lastRequest(QStringLiteral("/ai/answer"));
+    const std::optional<QJsonObject> request = server.lastRequest(u"/ai/answer"_s);
     if (!request)
         return {};
-    return QJsonDocument::fromJson((*request)[QStringLiteral("body")].toString().toUtf8()).object();
+    return QJsonDocument::fromJson((*request)[u"body"_s].toString().toUtf8()).object();
 }
 } // namespace
 
@@ -79,15 +80,15 @@ private:
     QProcessEnvironment m_environment;
     std::unique_ptr<QProcess> m_first;
 
-    QString settingsPath() const { return m_home->filePath(QStringLiteral("config/Orvanta/Orvanta.conf")); }
-    QString socketPath() const { return m_home->filePath(QStringLiteral("runtime/orvanta-%1.socket").arg(::getuid())); }
+    QString settingsPath() const { return m_home->filePath(u"config/Orvanta/Orvanta.conf"_s); }
+    QString socketPath() const { return m_home->filePath(u"runtime/orvanta-%1.socket"_s.arg(::getuid())); }
 
     bool startFirstInstance(const QStringList &arguments = {})
     {
         m_first = std::make_unique<QProcess>();
         m_first->setProcessEnvironment(m_environment);
         m_first->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_first->start(binary(QStringLiteral("orvanta")), arguments);
+        m_first->start(binary(u"orvanta"_s), arguments);
         return m_first->waitForStarted() && QTest::qWaitFor([&] { return QFile::exists(socketPath()); }, 15'000);
     }
 
@@ -96,36 +97,35 @@ private:
     void askInTheAnswerPanel(DevServerProcess &server)
     {
         const auto xdotool = [&](const QString &arguments) {
-            return run(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')), m_environment);
+            return run(u"xdotool"_s, arguments.split(QLatin1Char(' ')), m_environment);
         };
-        QCOMPARE(xdotool(QStringLiteral("key ctrl+shift+a")), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
+        QCOMPARE(xdotool(u"key ctrl+shift+a"_s), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
         QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
                                         "mousemove 420 260 sleep 0.1 mouseup 1")),
                  0);
         QStringList panel;
-        QTRY_VERIFY_WITH_TIMEOUT(!(panel = windowsNamed(QStringLiteral("^Orvanta Answer$"))).isEmpty(), 10'000);
-        QCOMPARE(xdotool(QStringLiteral("windowfocus ") + panel.first()), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!(panel = windowsNamed(u"^Orvanta Answer$"_s)).isEmpty(), 10'000);
+        QCOMPARE(xdotool(u"windowfocus "_s + panel.first()), 0);
         const auto ask = [&](const QString &question, int historySize) {
-            if (run(QStringLiteral("xdotool"), {QStringLiteral("type"), question}, m_environment) != 0)
+            if (run(u"xdotool"_s, {u"type"_s, question}, m_environment) != 0)
                 return false;
             // Return does nothing while the capture is still being understood.
             return QTest::qWaitFor(
                 [&] {
-                    xdotool(QStringLiteral("key Return"));
+                    xdotool(u"key Return"_s);
                     QTest::qWait(300);
                     const QJsonObject body = lastAnswerRequest(server);
-                    return body[QStringLiteral("question")].toString() == question &&
-                           body[QStringLiteral("history")].toArray().size() == historySize;
+                    return body[u"question"_s].toString() == question &&
+                           body[u"history"_s].toArray().size() == historySize;
                 },
                 30'000);
         };
-        QVERIFY(ask(QStringLiteral("What does it say?"), 0));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            recognisedText(panel.first(), m_home->path()).contains(QStringLiteral("Offline answer")), 20'000);
-        QVERIFY(ask(QStringLiteral("And in short?"), 1));
-        const QJsonObject firstTurn = lastAnswerRequest(server)[QStringLiteral("history")].toArray().first().toObject();
-        QCOMPARE(firstTurn[QStringLiteral("question")].toString(), QStringLiteral("What does it say?"));
+        QVERIFY(ask(u"What does it say?"_s, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(recognisedText(panel.first(), m_home->path()).contains(u"Offline answer"_s), 20'000);
+        QVERIFY(ask(u"And in short?"_s, 1));
+        const QJsonObject firstTurn = lastAnswerRequest(server)[u"history"_s].toArray().first().toObject();
+        QCOMPARE(firstTurn[u"question"_s].toString(), u"What does it say?"_s);
     }
 
 private Q_SLOTS:
@@ -151,17 +151,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("plain launch") << QStringList{};
         QTest::newRow("sign-in callback URL")
-            << QStringList{QStringLiteral("com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz")};
+            << QStringList{u"com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz"_s};
     }
     void secondLaunchHandsOverAndExits()
     {
         QFETCH(QStringList, arguments);
         QVERIFY(startFirstInstance());
-        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty(), 10'000);
-        QCOMPARE(run(binary(QStringLiteral("orvanta")), arguments, m_environment), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty(), 10'000);
+        QCOMPARE(run(binary(u"orvanta"_s), arguments, m_environment), 0);
         QCOMPARE(m_first->state(), QProcess::Running);
         // Still exactly one sign-in window: the second process showed the first one's.
-        QCOMPARE(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).size(), 1);
+        QCOMPARE(windowsNamed(u"^Sign in to Orvanta$"_s).size(), 1);
     }
 
     void terminationSignalsEndLikeQuit_data()
@@ -177,7 +177,7 @@ private Q_SLOTS:
         ::kill(static_cast<pid_t>(m_first->processId()), signalNumber);
         QVERIFY(m_first->waitForFinished(10'000));
         QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
-        QVERIFY(!QFile::exists(socketPath()) && !QFile::exists(socketPath() + QStringLiteral(".lock")));
+        QVERIFY(!QFile::exists(socketPath()) && !QFile::exists(socketPath() + u".lock"_s));
     }
 
     void captureCommandStartsACapture_data()
@@ -192,12 +192,12 @@ private Q_SLOTS:
         QSettingsKeyValueStore(settingsPath())
             .setValue(PersistedSession::storageKey, PersistedSession::encode(*FakeSessionService::signedIn().session));
         if (alreadyRunning) {
-            QVERIFY(startFirstInstance({QStringLiteral("--background")}));
-            QCOMPARE(run(binary(QStringLiteral("orvanta")), {QStringLiteral("--capture")}, m_environment), 0);
+            QVERIFY(startFirstInstance({u"--background"_s}));
+            QCOMPARE(run(binary(u"orvanta"_s), {u"--capture"_s}, m_environment), 0);
         } else {
-            QVERIFY(startFirstInstance({QStringLiteral("--capture")}));
+            QVERIFY(startFirstInstance({u"--capture"_s}));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).size(), 1, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(u"^Orvanta Selection$"_s).size(), 1, 10'000);
         QCOMPARE(m_first->state(), QProcess::Running);
     }
 
@@ -217,23 +217,22 @@ private Q_SLOTS:
         QByteArray follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n";
         std::unique_ptr<DevServerProcess> server;
         if (ownServer) {
-            const QString config = m_home->filePath(QStringLiteral("server.conf"));
+            const QString config = m_home->filePath(u"server.conf"_s);
             QFile file(config);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[server]\nport=0\ndata=" + m_home->filePath(QStringLiteral("server")).toUtf8() +
+            file.write("[server]\nport=0\ndata=" + m_home->filePath(u"server"_s).toUtf8() +
                        "\n[model]\nurl=http://127.0.0.1:9/v1\n");
             file.close();
-            QFile passphrase(m_home->filePath(QStringLiteral("passphrase")));
+            QFile passphrase(m_home->filePath(u"passphrase"_s));
             QVERIFY(passphrase.open(QIODevice::WriteOnly) && passphrase.write("end to end\n") > 0);
             passphrase.close();
-            QCOMPARE(
-                run(binary(QStringLiteral("orvanta-server")),
-                    {QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("alice"), QStringLiteral("--config"),
-                     config, QStringLiteral("--passphrase-file"), passphrase.fileName()},
-                    m_environment, 30'000),
-                0);
-            server = std::make_unique<DevServerProcess>(DevServerProcess::Program{
-                QStringLiteral("orvanta-server"), {QStringLiteral("serve"), QStringLiteral("--config"), config}});
+            QCOMPARE(run(binary(u"orvanta-server"_s),
+                         {u"user"_s, u"add"_s, u"alice"_s, u"--config"_s, config, u"--passphrase-file"_s,
+                          passphrase.fileName()},
+                         m_environment, 30'000),
+                     0);
+            server = std::make_unique<DevServerProcess>(
+                DevServerProcess::Program{u"orvanta-server"_s, {u"serve"_s, u"--config"_s, config}});
             follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' --data-urlencode \"request=${1#*\\?}\" "
                      "-d user=alice --data-urlencode 'passphrase=end to end' \"${1%%\\?*}\")\n";
         } else {
@@ -248,18 +247,18 @@ private Q_SLOTS:
         QVERIFY(m_home->useAsBrowser(follow + "[ -n \"$callback\" ] || exit 1\n"
                                               "exec \"$ORVANTA_UNDER_TEST\" \"$callback\"\n"));
         m_environment = TemporaryHome::environment();
-        m_environment.insert(QStringLiteral("ORVANTA_UNDER_TEST"), binary(QStringLiteral("orvanta")));
+        m_environment.insert(u"ORVANTA_UNDER_TEST"_s, binary(u"orvanta"_s));
 
         QVERIFY(startFirstInstance());
         QStringList signIn;
-        QTRY_VERIFY_WITH_TIMEOUT(!(signIn = windowsNamed(QStringLiteral("^Sign in to Orvanta$"))).isEmpty(), 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(signIn = windowsNamed(u"^Sign in to Orvanta$"_s)).isEmpty(), 10'000);
         // Focus the window and press the focused "Continue with Google" button.
-        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), signIn.first()}, m_environment), 0);
+        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, signIn.first()}, m_environment), 0);
         QTest::qWait(300);
-        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("space")}, m_environment), 0);
+        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"space"_s}, m_environment), 0);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta$")).isEmpty(), 20'000);
-        QVERIFY(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta$"_s).isEmpty(), 20'000);
+        QVERIFY(windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty());
         QSettingsKeyValueStore stored(settingsPath());
         const std::optional<UserSession> session =
             PersistedSession::decode(stored.value(PersistedSession::storageKey).toByteArray());
@@ -267,13 +266,12 @@ private Q_SLOTS:
         QCOMPARE(session->provider, AuthProvider::google);
 
         // Signed in, the global shortcut starts a selection over the frozen screen; Escape ends it.
-        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+a")}, m_environment),
-                 0);
+        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"ctrl+shift+a"_s}, m_environment), 0);
         QStringList selection;
-        QTRY_VERIFY_WITH_TIMEOUT(!(selection = windowsNamed(QStringLiteral("^Orvanta Selection$"))).isEmpty(), 10'000);
-        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), selection.first()}, m_environment), 0);
-        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}, m_environment), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("^Orvanta Selection$")).isEmpty(), 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(selection = windowsNamed(u"^Orvanta Selection$"_s)).isEmpty(), 10'000);
+        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, selection.first()}, m_environment), 0);
+        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"Escape"_s}, m_environment), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
 
         if (!ownServer) // the development server records what it was asked
             askInTheAnswerPanel(*server);
@@ -282,8 +280,8 @@ private Q_SLOTS:
         m_first->terminate();
         QVERIFY(m_first->waitForFinished(5000));
         QVERIFY(startFirstInstance());
-        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("^Orvanta$")).isEmpty(), 10'000);
-        QVERIFY(windowsNamed(QStringLiteral("^Sign in to Orvanta$")).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta$"_s).isEmpty(), 10'000);
+        QVERIFY(windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty());
     }
 };
 

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 xcb_connection_t *connection()
 {
@@ -70,12 +72,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("gesture");
         QTest::addColumn<std::optional<CaptureError::Kind>>("error");
         const auto cancelled = std::optional(CaptureError::Kind::selectionCancelled);
-        QTest::newRow("drag over the marker") << QStringLiteral("drag") << std::optional<CaptureError::Kind>();
-        QTest::newRow("drag from bottom right") << QStringLiteral("reverse") << std::optional<CaptureError::Kind>();
-        QTest::newRow("a click is too small")
-            << QStringLiteral("click") << std::optional(CaptureError::Kind::selectionTooSmall);
-        QTest::newRow("Escape cancels") << QStringLiteral("escape") << cancelled;
-        QTest::newRow("right click cancels") << QStringLiteral("right") << cancelled;
+        QTest::newRow("drag over the marker") << u"drag"_s << std::optional<CaptureError::Kind>();
+        QTest::newRow("drag from bottom right") << u"reverse"_s << std::optional<CaptureError::Kind>();
+        QTest::newRow("a click is too small") << u"click"_s << std::optional(CaptureError::Kind::selectionTooSmall);
+        QTest::newRow("Escape cancels") << u"escape"_s << cancelled;
+        QTest::newRow("right click cancels") << u"right"_s << cancelled;
     }
     void captureThroughTheXServer()
     {
@@ -104,13 +105,13 @@ private Q_SLOTS:
         marker.hide(); // the capture must come from the frozen picture, not a later grab
         QTest::qWait(50);
         const QRectF from(region);
-        if (gesture == QStringLiteral("escape"))
-            QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-        else if (gesture == QStringLiteral("right"))
-            QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("3")}));
-        else if (gesture == QStringLiteral("click"))
+        if (gesture == u"escape"_s)
+            QVERIFY(xdotool({u"key"_s, u"Escape"_s}));
+        else if (gesture == u"right"_s)
+            QVERIFY(xdotool({u"click"_s, u"3"_s}));
+        else if (gesture == u"click"_s)
             QVERIFY(dragOn(screen(), from.center(), from.center()));
-        else if (gesture == QStringLiteral("reverse"))
+        else if (gesture == u"reverse"_s)
             QVERIFY(dragOn(screen(), from.bottomRight(), from.topLeft()));
         else
             QVERIFY(dragOn(screen(), from.topLeft(), from.bottomRight()));
@@ -127,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(selection.selectionRect, from);
         QCOMPARE(selection.imageSize, QSizeF(region.size() * screen()->devicePixelRatio()));
         QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
-        QCOMPARE(selection.frameDescription, QStringLiteral("120 x 80 at x:160 y:110"));
+        QCOMPARE(selection.frameDescription, u"120 x 80 at x:160 y:110"_s);
         QCOMPARE(bridgedRect, std::optional(from));
         // The frozen content under the selection, as large as the selection in points.
         QCOMPARE(bridgedBackground.deviceIndependentSize(), QSizeF(region.size()));
@@ -138,14 +139,14 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Qt names the class of its windows (WM_CLASS) after the application.
-        QCoreApplication::setApplicationName(QStringLiteral("Text Editor"));
+        QCoreApplication::setApplicationName(u"Text Editor"_s);
     }
 
     void sourceApplicationIsTheActiveWindow()
     {
         QWidget window;
         setActiveWindow(xcb_window_t(window.winId()));
-        QCOMPARE(X11Desktop::activeWindowApplicationName(), std::optional(QStringLiteral("Text Editor")));
+        QCOMPARE(X11Desktop::activeWindowApplicationName(), std::optional(u"Text Editor"_s));
         setActiveWindow(XCB_WINDOW_NONE);
         QCOMPARE(X11Desktop::activeWindowApplicationName(), std::optional<QString>());
     }
@@ -164,9 +165,8 @@ private Q_SLOTS:
     void selectionFollowsThePressAndStaysOnItsScreen()
     {
         if (QGuiApplication::screens().size() != 2)
-            QSKIP(
-                qPrintable(QStringLiteral("needs two screens: ") +
-                           qEnvironmentVariable("ORVANTA_TWO_SCREENS_UNAVAILABLE", QStringLiteral("one screen here"))));
+            QSKIP(qPrintable(u"needs two screens: "_s +
+                             qEnvironmentVariable("ORVANTA_TWO_SCREENS_UNAVAILABLE", u"one screen here"_s)));
         // The mixed-scale run must really mix them.
         if (qEnvironmentVariableIsSet("QT_SCREEN_SCALE_FACTORS"))
             QCOMPARE(QGuiApplication::screens().at(1)->devicePixelRatio(), 2.0);
@@ -198,12 +198,11 @@ private Q_SLOTS:
         SelectionOverlayWindow *other = windows[1 - screenIndex];
         QTest::mousePress(other, Qt::LeftButton, {}, QPoint(50, 50));
         QVERIFY(other->selectionRect());
-        QVERIFY(xdotool(moveTo(nativePoint(screen, QPointF(100, 80))) +
-                        QStringList{QStringLiteral("mousedown"), QStringLiteral("1")}));
+        QVERIFY(xdotool(moveTo(nativePoint(screen, QPointF(100, 80))) + QStringList{u"mousedown"_s, u"1"_s}));
         QTRY_VERIFY(windows[screenIndex]->selectionRect().has_value());
         QVERIFY(!other->selectionRect());
         // The X server keeps the pointer on its screens; the overlay keeps the drag on its own.
-        QVERIFY(xdotool(moveTo(nativePoint(screen, to)) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")}));
+        QVERIFY(xdotool(moveTo(nativePoint(screen, to)) + QStringList{u"mouseup"_s, u"1"_s}));
         QTRY_VERIFY(run.done);
         QCOMPARE(run.error, std::optional<CaptureError::Kind>());
 
@@ -255,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(visible<SelectionBorderView>().isEmpty() && visible<SelectionMagicEffectView>().isEmpty());
 
         QProcess compositor;
-        compositor.start(QStringLiteral("xcompmgr"), {});
+        compositor.start(u"xcompmgr"_s, {});
         if (!compositor.waitForStarted())
             QSKIP("xcompmgr is not installed");
         QTRY_VERIFY(compositingManagerIsRunning());
@@ -271,7 +270,7 @@ private Q_SLOTS:
         QVERIFY(order.indexOf(marker.winId()) < order.indexOf(glows[0]->winId()));
         QVERIFY(order.indexOf(glows[0]->winId()) < order.indexOf(borders[0]->winId()));
         const QPoint inside = nativePoint(screen(), selection.center());
-        QVERIFY(xdotool(moveTo(inside) + QStringList{QStringLiteral("click"), QStringLiteral("1")}));
+        QVERIFY(xdotool(moveTo(inside) + QStringList{u"click"_s, u"1"_s}));
         QTRY_COMPARE(marker.presses, 1);
         QTRY_VERIFY_WITH_TIMEOUT(visible<SelectionMagicEffectView>().isEmpty(), 5000); // the glow ends by itself
         panel.close();

@@ -14,6 +14,8 @@
 
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 using Flags = CaptureHotKeyShortcut;
 const CaptureHotKeyShortcut ctrlShiftA{};
@@ -26,7 +28,7 @@ bool typeKeys(const QStringList &keys)
     if (keys.isEmpty())
         return true;
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    xdotool.start(u"xdotool"_s, QStringList{u"key"_s} + keys);
     return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
 }
 
@@ -115,19 +117,19 @@ private Q_SLOTS:
         QTest::addColumn<CaptureHotKeyShortcut>("shortcut");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<int>("expected");
-        const QString ctrlShiftAKeys = QStringLiteral("ctrl+shift+a");
+        const QString ctrlShiftAKeys = u"ctrl+shift+a"_s;
         QTest::newRow("Ctrl+Shift+A") << ctrlShiftA << QStringList{ctrlShiftAKeys} << 1;
         QTest::newRow("with Caps Lock on")
-            << ctrlShiftA << QStringList{QStringLiteral("Caps_Lock"), ctrlShiftAKeys, QStringLiteral("Caps_Lock")} << 1;
+            << ctrlShiftA << QStringList{u"Caps_Lock"_s, ctrlShiftAKeys, u"Caps_Lock"_s} << 1;
         QTest::newRow("with Num Lock on")
-            << ctrlShiftA << QStringList{QStringLiteral("Num_Lock"), ctrlShiftAKeys, QStringLiteral("Num_Lock")} << 1;
+            << ctrlShiftA << QStringList{u"Num_Lock"_s, ctrlShiftAKeys, u"Num_Lock"_s} << 1;
         QTest::newRow("Alt+Super+Space") << CaptureHotKeyShortcut{49, Flags::optionFlag | Flags::controlFlag}
-                                         << QStringList{QStringLiteral("alt+super+space")} << 1;
+                                         << QStringList{u"alt+super+space"_s} << 1;
         QTest::newRow("Ctrl+Alt+7") << CaptureHotKeyShortcut{26, Flags::commandFlag | Flags::optionFlag}
-                                    << QStringList{QStringLiteral("ctrl+alt+7")} << 1;
-        QTest::newRow("Ctrl+A is another combination") << ctrlShiftA << QStringList{QStringLiteral("ctrl+a")} << 0;
+                                    << QStringList{u"ctrl+alt+7"_s} << 1;
+        QTest::newRow("Ctrl+A is another combination") << ctrlShiftA << QStringList{u"ctrl+a"_s} << 0;
         QTest::newRow("Ctrl+Shift+Alt+A is another combination")
-            << ctrlShiftA << QStringList{QStringLiteral("ctrl+shift+alt+a")} << 0;
+            << ctrlShiftA << QStringList{u"ctrl+shift+alt+a"_s} << 0;
         QTest::newRow("two presses, two calls") << ctrlShiftA << QStringList{ctrlShiftAKeys, ctrlShiftAKeys} << 2;
     }
     void pressThroughTheServerReachesTheHandlerOnce()
@@ -144,9 +146,9 @@ private Q_SLOTS:
     {
         m_manager->registerCaptureHotKey(ctrlShiftA, counter());
         m_manager->registerCaptureHotKey(ctrlAltK, counter());
-        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QVERIFY(typeKeys({u"ctrl+shift+a"_s}));
         QVERIFY(pressesSettleAt(0));
-        QVERIFY(typeKeys({QStringLiteral("ctrl+alt+k")}));
+        QVERIFY(typeKeys({u"ctrl+alt+k"_s}));
         QVERIFY(pressesSettleAt(1));
         // The old combination is free for other clients again, the new one is held.
         OtherClient other;
@@ -161,14 +163,12 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(GlobalHotKeyError, m_manager->registerCaptureHotKey({ctrlShiftA.keyCode, 0}, {}));
         // "a" moves to the key "q" had, and back once typed.
         const auto remap = [](const char *a, const char *q) {
-            return QProcess::execute(QStringLiteral("xmodmap"),
-                                     {QStringLiteral("-e"), QStringLiteral("keycode %1 = a A").arg(QLatin1String(a)),
-                                      QStringLiteral("-e"),
-                                      QStringLiteral("keycode %1 = q Q").arg(QLatin1String(q))}) == 0;
+            return QProcess::execute(u"xmodmap"_s, {u"-e"_s, u"keycode %1 = a A"_s.arg(QLatin1String(a)), u"-e"_s,
+                                                    u"keycode %1 = q Q"_s.arg(QLatin1String(q))}) == 0;
         };
         QVERIFY(remap("24", "38"));
         QTest::qWait(300);
-        const bool typed = typeKeys({QStringLiteral("ctrl+shift+a")});
+        const bool typed = typeKeys({u"ctrl+shift+a"_s});
         QVERIFY(remap("38", "24"));
         QVERIFY(typed);
         QVERIFY(pressesSettleAt(1));
@@ -188,7 +188,7 @@ private Q_SLOTS:
         // Nothing half-registered stays behind: once the other client lets go, it works.
         other.ungrab(ctrlShiftA);
         m_manager->registerCaptureHotKey(ctrlShiftA, counter());
-        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QVERIFY(typeKeys({u"ctrl+shift+a"_s}));
         QVERIFY(pressesSettleAt(1));
     }
 
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QTRY_COMPARE(other.grab(ctrlShiftA), 0);
         other.ungrab(ctrlShiftA);
         notifications.post(SettingsNotifications::captureHotKeyRecordingDidChange, false);
-        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+a")}));
+        QVERIFY(typeKeys({u"ctrl+shift+a"_s}));
         QTRY_COMPARE(captures, 1);
     }
 

@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 using Order = QList<PromptPreset>;
 const Order defaultOrder{PromptPreset::explain, PromptPreset::summarize, PromptPreset::simplify,
@@ -68,10 +70,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        h = std::make_unique<ControllerHarness>(m_home.path() + QStringLiteral("/library-%1").arg(++m_run), false);
-    }
+    void init() { h = std::make_unique<ControllerHarness>(m_home.path() + u"/library-%1"_s.arg(++m_run), false); }
     void cleanup()
     {
         m_view.reset();
@@ -134,7 +133,7 @@ private Q_SLOTS:
     {
         QuickActionsSection *section = home().quickActions();
         std::unique_ptr<QMimeData> payload(section->beginDrag(PromptPreset::explain));
-        QCOMPARE(payload->text(), QStringLiteral("explain"));
+        QCOMPARE(payload->text(), u"explain"_s);
         QVERIFY(section->card(PromptPreset::explain)->isDragging());
 
         // First over third: the two change places, the second stays, and the order applies at once.
@@ -164,10 +163,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<bool>("saveEnabled");
-        QTest::newRow("title of spaces") << QStringLiteral("   ") << QStringLiteral("Do it.") << false;
-        QTest::newRow("empty prompt") << QStringLiteral("Mine") << QString() << false;
-        QTest::newRow("prompt of newlines") << QStringLiteral("Mine") << QStringLiteral("\n \n") << false;
-        QTest::newRow("both set, padded") << QStringLiteral("  Mine ") << QStringLiteral("\n Do it. ") << true;
+        QTest::newRow("title of spaces") << u"   "_s << u"Do it."_s << false;
+        QTest::newRow("empty prompt") << u"Mine"_s << QString() << false;
+        QTest::newRow("prompt of newlines") << u"Mine"_s << u"\n \n"_s << false;
+        QTest::newRow("both set, padded") << u"  Mine "_s << u"\n Do it. "_s << true;
     }
     void editorRules()
     {
@@ -178,7 +177,7 @@ private Q_SLOTS:
         QTest::mouseDClick(section->card(PromptPreset::summarize), Qt::LeftButton);
         PromptPresetEditorSheet *editor = section->editorSheet();
         QVERIFY(editor);
-        QCOMPARE(editor->windowTitle(), QStringLiteral("Customize Summarize"));
+        QCOMPARE(editor->windowTitle(), u"Customize Summarize"_s);
         editor->titleField()->setText(title);
         editor->promptEditor()->setPlainText(prompt);
         QCOMPARE(editor->saveButton()->isEnabled(), saveEnabled);
@@ -187,8 +186,8 @@ private Q_SLOTS:
         editor->saveButton()->click();
         QTRY_VERIFY(!section->editorSheet());
         const PromptPresetConfiguration saved = h->controller->presetConfiguration(PromptPreset::summarize);
-        QCOMPARE(saved.title, QStringLiteral("Mine"));
-        QCOMPARE(saved.prompt, QStringLiteral("Do it."));
+        QCOMPARE(saved.title, u"Mine"_s);
+        QCOMPARE(saved.prompt, u"Do it."_s);
         QCOMPARE(saved.subtitle, defaultConfiguration(PromptPreset::summarize).subtitle);
     }
 
@@ -199,16 +198,16 @@ private Q_SLOTS:
         PromptPresetEditorSheet *editor = section->editorSheet();
         QVERIFY(editor);
         editor->promptEditor()->setPlainText(QString(299, QLatin1Char('a')));
-        QCOMPARE(editor->counter()->text(), QStringLiteral("299/300"));
+        QCOMPARE(editor->counter()->text(), u"299/300"_s);
         const QColor secondary = editor->counter()->palette().color(QPalette::WindowText);
         editor->promptEditor()->moveCursor(QTextCursor::End);
         editor->promptEditor()->insertPlainText(QString(500, QLatin1Char('b')));
         QCOMPARE(editor->promptEditor()->toPlainText(), QString(299, QLatin1Char('a')) + QLatin1Char('b'));
-        QCOMPARE(editor->counter()->text(), QStringLiteral("300/300"));
+        QCOMPARE(editor->counter()->text(), u"300/300"_s);
         QVERIFY(editor->counter()->palette().color(QPalette::WindowText) != secondary);
 
         h->ai.updateReplies.append([](const QList<StoredPromptPreset> &) -> QList<StoredPromptPreset> {
-            throw AIProviderError::apiError(QStringLiteral("Preset store unavailable."));
+            throw AIProviderError::apiError(u"Preset store unavailable."_s);
         });
         editor->saveButton()->click();
         QTRY_VERIFY(h->controller->lastErrorMessage());
@@ -229,8 +228,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, confirm);
         QuickActionsSection *section = home().quickActions();
-        QCoro::waitFor(h->controller->savePromptPreset(
-            {QStringLiteral("Mine"), QStringLiteral("s"), QStringLiteral("p")}, PromptPreset::keyPoint));
+        QCoro::waitFor(h->controller->savePromptPreset({u"Mine"_s, u"s"_s, u"p"_s}, PromptPreset::keyPoint));
         const Order reversed{PromptPreset::keyPoint, PromptPreset::simplify, PromptPreset::summarize,
                              PromptPreset::explain};
         h->controller->previewPresetOrder(reversed);
@@ -246,7 +244,7 @@ private Q_SLOTS:
         }
         choice->click();
         QTRY_COMPARE(h->controller->presetConfiguration(PromptPreset::keyPoint).title,
-                     confirm ? QStringLiteral("Draft Reply") : QStringLiteral("Mine"));
+                     confirm ? u"Draft Reply"_s : u"Mine"_s);
         QCOMPARE(h->controller->presetOrder(), reversed);
     }
 
@@ -272,11 +270,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("slashes and colons")
-            << QStringLiteral("Notes: Plan/Draft") << QStringLiteral("Notes- Plan-Draft-2025-03-05-140709.png");
-        QTest::newRow("only spaces") << QStringLiteral("   ")
-                                     << QStringLiteral("orvanta-capture-2025-03-05-140709.png");
-        QTest::newRow("trimmed") << QStringLiteral("\n Editor \t") << QStringLiteral("Editor-2025-03-05-140709.png");
+        QTest::newRow("slashes and colons") << u"Notes: Plan/Draft"_s << u"Notes- Plan-Draft-2025-03-05-140709.png"_s;
+        QTest::newRow("only spaces") << u"   "_s << u"orvanta-capture-2025-03-05-140709.png"_s;
+        QTest::newRow("trimmed") << u"\n Editor \t"_s << u"Editor-2025-03-05-140709.png"_s;
     }
     void previewFileName()
     {
@@ -292,23 +288,23 @@ private Q_SLOTS:
         QImage image(600, 400, QImage::Format_RGB32);
         image.fill(Qt::red);
         const QDateTime capturedAt(QDate(2025, 3, 5), QTime(14, 7, 9));
-        preview.present(image, QStringLiteral("Browser"), capturedAt);
+        preview.present(image, u"Browser"_s, capturedAt);
         QWidget *window = preview.window();
         QVERIFY(window && window->isVisible());
-        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Browser \u2022 ")));
-        preview.present(image, QStringLiteral("Terminal"), capturedAt);
+        QVERIFY(window->windowTitle().startsWith(u"Browser \u2022 "_s));
+        preview.present(image, u"Terminal"_s, capturedAt);
         QCOMPARE(preview.window(), window);
-        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Terminal \u2022 ")));
+        QVERIFY(window->windowTitle().startsWith(u"Terminal \u2022 "_s));
 
-        h->savePanel.chosenPath = m_home.path() + QStringLiteral("/no/such/folder/shot.png");
+        h->savePanel.chosenPath = m_home.path() + u"/no/such/folder/shot.png"_s;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                                "^\\[SelectedRegionImagePreview\\] Failed to save image: ")));
         preview.saveImage();
-        QCOMPARE(h->savePanel.suggestedNames.last(), QStringLiteral("Terminal-2025-03-05-140709.png"));
+        QCOMPARE(h->savePanel.suggestedNames.last(), u"Terminal-2025-03-05-140709.png"_s);
         const QWidgetList windows = QApplication::topLevelWidgets();
         QCOMPARE(std::count_if(windows.cbegin(), windows.cend(), [](QWidget *w) { return w->isVisible(); }), 1);
 
-        h->savePanel.chosenPath = m_home.path() + QStringLiteral("/shot.png");
+        h->savePanel.chosenPath = m_home.path() + u"/shot.png"_s;
         preview.saveImage();
         QCOMPARE(QImage(*h->savePanel.chosenPath).pixelColor(5, 5), QColor(Qt::red));
         preview.copyImage();
@@ -322,9 +318,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("no suffix") << QStringLiteral("/tmp/shot") << QStringLiteral("/tmp/shot.png");
-        QTest::newRow("already png") << QStringLiteral("/tmp/shot.PNG") << QStringLiteral("/tmp/shot.PNG");
-        QTest::newRow("another suffix") << QStringLiteral("/tmp/shot.jpg") << QStringLiteral("/tmp/shot.jpg.png");
+        QTest::newRow("no suffix") << u"/tmp/shot"_s << u"/tmp/shot.png"_s;
+        QTest::newRow("already png") << u"/tmp/shot.PNG"_s << u"/tmp/shot.PNG"_s;
+        QTest::newRow("another suffix") << u"/tmp/shot.jpg"_s << u"/tmp/shot.jpg.png"_s;
     }
     void savedNamesGetThePngSuffix()
     {
