@@ -529,7 +529,7 @@ private Q_SLOTS:
         QCOMPARE(h->makeController().presetOrder(), expected);
     }
 
-    void reorderingIsStoredAndShown()
+    void reorderingIsStoredAndShownAndResetKeepsIt()
     {
         AppViewModel &vm = captured();
         QCoro::waitFor(vm.savePresetOrder({PromptPreset::keyPoint, PromptPreset::keyPoint, PromptPreset::simplify}));
@@ -540,6 +540,13 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("keyPoint"), QStringLiteral("simplify"), QStringLiteral("explain"),
                               QStringLiteral("summarize")}));
         QCOMPARE(h->overlay.snapshots.last().presetOrder, expected);
+
+        // Resetting the texts sends the defaults and keeps the order.
+        savePreset(vm, PromptPreset::summarize, QStringLiteral("A"));
+        QCoro::waitFor(vm.resetAllPromptPresetsToDefault());
+        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
+        QCOMPARE(h->ai.updateCalls.last()[1].title, QStringLiteral("Summarize"));
+        QCOMPARE(vm.presetOrder(), expected);
     }
 
     void failedSaveRestoresTextsExactlyAndKeepsTheEditorOpen()
@@ -570,17 +577,6 @@ private Q_SLOTS:
         QCOMPARE(sent[0].title, QStringLiteral("New"));
         QCOMPARE(sent[3].id, QStringLiteral("keyPoint"));
         QCOMPARE(sent[3].title, QStringLiteral("A"));
-    }
-
-    void resetSendsDefaultsAndKeepsTheOrder()
-    {
-        AppViewModel &vm = h->makeController();
-        vm.previewPresetOrder({PromptPreset::keyPoint});
-        savePreset(vm, PromptPreset::summarize, QStringLiteral("A"));
-        QCoro::waitFor(vm.resetAllPromptPresetsToDefault());
-        QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
-        QCOMPARE(vm.presetOrder().first(), PromptPreset::keyPoint);
-        QCOMPARE(h->ai.updateCalls.last()[1].title, QStringLiteral("Summarize"));
     }
 
     void libraryMirrorAndSelection()
