@@ -46,26 +46,19 @@ private Q_SLOTS:
                  QStringLiteral("E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM"));
     }
 
-    void randomStringsAreUnpaddedBase64URLOfTheirLength_data()
-    {
-        QTest::addColumn<int>("bytes");
-        QTest::addColumn<int>("characters");
-        QTest::newRow("state") << 32 << 43;
-        QTest::newRow("verifier") << 64 << 86;
-    }
     void randomStringsAreUnpaddedBase64URLOfTheirLength()
     {
-        QFETCH(int, bytes);
-        QFETCH(int, characters);
         static const QRegularExpression alphabet(QStringLiteral("^[A-Za-z0-9_-]+$"));
-        QSet<QString> seen;
-        for (int i = 0; i < 50; ++i) {
-            const QString value = PKCE::randomURLSafeString(bytes);
-            QCOMPARE(value.size(), characters);
-            QVERIFY2(alphabet.match(value).hasMatch(), qPrintable(value));
-            seen.insert(value);
+        for (const auto &[bytes, characters] : {std::pair{32, 43}, {64, 86}}) { // state, verifier
+            QSet<QString> seen;
+            for (int i = 0; i < 50; ++i) {
+                const QString value = PKCE::randomURLSafeString(bytes);
+                QCOMPARE(value.size(), characters);
+                QVERIFY2(alphabet.match(value).hasMatch(), qPrintable(value));
+                seen.insert(value);
+            }
+            QCOMPARE(seen.size(), 50);
         }
-        QCOMPARE(seen.size(), 50);
     }
 
     void configuration_data()
@@ -74,33 +67,23 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("clientID");
         QTest::addColumn<QString>("expectedDomain"); // empty: not configured
         QTest::addColumn<QString>("expectedClientID");
-
-        const QVariant absent;
-        QTest::newRow("defaults") << absent << absent << DeploymentDefaults::cognitoDomainURL
-                                  << DeploymentDefaults::cognitoClientID;
-        QTest::newRow("no scheme gets https") << QVariant(QStringLiteral(" auth.example.com \n"))
-                                              << QVariant(QStringLiteral("  abc\t")) << "https://auth.example.com"
-                                              << "abc";
-        QTest::newRow("scheme kept") << QVariant(QStringLiteral("https://auth.example.com/base"))
-                                     << QVariant(QStringLiteral("abc")) << "https://auth.example.com/base"
-                                     << "abc";
-        QTest::newRow("host and port without scheme")
-            << QVariant(QStringLiteral("auth.example.com:8443")) << QVariant(QStringLiteral("abc"))
-            << "https://auth.example.com:8443"
-            << "abc";
-        QTest::newRow("loopback http") << QVariant(QStringLiteral("http://127.0.0.1:4000"))
-                                       << QVariant(QStringLiteral("abc")) << "http://127.0.0.1:4000"
-                                       << "abc";
-        QTest::newRow("http to another machine")
-            << QVariant(QStringLiteral("http://auth.example.com")) << QVariant(QStringLiteral("abc")) << ""
-            << "";
-        QTest::newRow("only spaces") << QVariant(QStringLiteral("   ")) << QVariant(QStringLiteral("abc")) << ""
-                                     << "";
-        QTest::newRow("empty client id") << absent << QVariant(QStringLiteral(" \n ")) << ""
-                                         << "";
-        QTest::newRow("unparsable domain")
-            << QVariant(QStringLiteral("auth example com")) << QVariant(QStringLiteral("abc")) << ""
-            << "";
+        const auto row = [](const char *name, const QVariant &domain, const QVariant &clientID, const QString &url,
+                            const QString &id = QStringLiteral("abc")) {
+            QTest::newRow(name) << domain << clientID << url << (url.isEmpty() ? QString() : id);
+        };
+        const QVariant absent, abc(QStringLiteral("abc"));
+        row("defaults", absent, absent, DeploymentDefaults::cognitoDomainURL, DeploymentDefaults::cognitoClientID);
+        row("no scheme gets https", QStringLiteral(" auth.example.com \n"), QStringLiteral("  abc\t"),
+            QStringLiteral("https://auth.example.com"));
+        row("scheme kept", QStringLiteral("https://auth.example.com/base"), abc,
+            QStringLiteral("https://auth.example.com/base"));
+        row("host and port without scheme", QStringLiteral("auth.example.com:8443"), abc,
+            QStringLiteral("https://auth.example.com:8443"));
+        row("loopback http", QStringLiteral("http://127.0.0.1:4000"), abc, QStringLiteral("http://127.0.0.1:4000"));
+        row("http to another machine", QStringLiteral("http://auth.example.com"), abc, {});
+        row("only spaces", QStringLiteral("   "), abc, {});
+        row("empty client id", absent, QStringLiteral(" \n "), {});
+        row("unparsable domain", QStringLiteral("auth example com"), abc, {});
     }
     void configuration()
     {

@@ -1,15 +1,10 @@
-#include "DevServerProcess.h"
+#include "TemporaryHome.h"
 #include "auth/BrowserWebAuthenticationSession.h"
-#include "auth/SessionManager.h"
 #include "auth/SingleInstanceChannel.h"
-#include "settings/DeveloperSettingsStore.h"
-#include "settings/InMemoryKeyValueStore.h"
 
 #include <QLocalSocket>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -75,11 +70,11 @@ class SingleInstanceTest : public QObject
 {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString socketPath() const { return m_dir->filePath(QStringLiteral("orvanta.socket")); }
+    std::unique_ptr<TemporaryHome> m_home;
+    QString socketPath() const { return m_home->filePath(QStringLiteral("orvanta.socket")); }
 
 private Q_SLOTS:
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    void init() { m_home = std::make_unique<TemporaryHome>(); }
 
     void secondProcessHandsOver_data()
     {
@@ -142,8 +137,8 @@ private Q_SLOTS:
     void socketIsForItsOwnerOnly()
     {
         // A folder others may enter, so only the socket's own permissions keep them out.
-        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                         QFile::ExeGroup | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(m_home->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                          QFile::ExeGroup | QFile::ExeOther));
         SingleInstanceChannel channel(socketPath());
         QVERIFY(channel.listen());
         struct stat info
@@ -213,34 +208,6 @@ private Q_SLOTS:
         QVERIFY(session.start(page, QStringLiteral("com.orvanta.desktop.auth")));
         session.cancel();
         QCOMPARE(cancelled.size(), 1);
-    }
-
-    // The whole road: browser, identity provider, a second process with the callback, the channel,
-    // the code exchange.
-    void signInThroughTheChannel()
-    {
-        DevServerProcess server;
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        SingleInstanceChannel channel(socketPath());
-        QVERIFY(channel.listen());
-        QProcess secondInstance;
-        BrowserWebAuthenticationSession browser(channel, [&](const QUrl &url) {
-            const DevServerProcess::Reply reply =
-                server.request("GET", url.path() + QLatin1Char('?') + url.query(QUrl::FullyEncoded));
-            if (reply.status != 302)
-                return false;
-            secondInstance.start(helperPath(), {socketPath(), QString::fromUtf8(reply.headers.value("location"))});
-            return true;
-        });
-        InMemoryKeyValueStore store;
-        store.setValue(SettingsKeys::cognitoDomainURL, server.baseUrlString());
-        QNetworkAccessManager network;
-        SessionManager manager(store, network, browser);
-        manager.startGoogleSignIn();
-        QTRY_VERIFY_WITH_TIMEOUT(manager.sessionState().isAuthenticated(), 10'000);
-        QCOMPARE(manager.currentUserID(), std::optional<QString>(QStringLiteral("dev-user-0001")));
-        QTRY_COMPARE(secondInstance.state(), QProcess::NotRunning);
-        QCOMPARE(secondInstance.exitCode(), 0);
     }
 };
 
