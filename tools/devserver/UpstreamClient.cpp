@@ -78,16 +78,22 @@ UpstreamClient::Connection *UpstreamClient::open()
     QMetaObject::invokeMethod(
         socket,
         [this, socket, tls, host = m_endpoint.host(), port = quint16(m_endpoint.port(tls ? 443 : 80))] {
+            const auto exchangeOf = [this, socket]() -> Exchange * {
+                const auto found =
+                    std::find_if(m_connections.begin(), m_connections.end(),
+                                 [socket](const auto &candidate) { return candidate->socket == socket; });
+                return found == m_connections.end() ? nullptr : (*found)->exchange.get();
+            };
+            // A connection dropped meanwhile (its exchange timed out) is not opened at all.
+            if (!exchangeOf())
+                return;
             if (tls)
                 static_cast<QSslSocket *>(socket)->connectToHostEncrypted(host, port);
             else
                 socket->connectToHost(host, port);
-            const auto connection =
-                std::find_if(m_connections.begin(), m_connections.end(),
-                             [socket](const auto &candidate) { return candidate->socket == socket; });
             // Written while connecting, the request goes out once the connection stands.
-            if (connection != m_connections.end() && (*connection)->exchange)
-                socket->write((*connection)->exchange->request);
+            if (Exchange *exchange = exchangeOf())
+                socket->write(exchange->request);
         },
         Qt::QueuedConnection);
     return raw;
