@@ -5,16 +5,9 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkReply>
-#include <QTimer>
-
-#include <algorithm>
 
 namespace {
 
-const char *const timedOutProperty = "orvantaTimedOut";
-constexpr int connectionsPerNetwork = 6;
-constexpr size_t maximumNetworks = 32;
 constexpr qsizetype maximumReasonLength = 300;
 
 QJsonObject message(const QString &role, const QJsonValue &content)
@@ -92,69 +85,46 @@ QByteArray chatRequestBody(const AnswerRequest &request, const QString &model)
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 
+UpstreamClient::Headers requestHeaders(const QString &key)
+{
+    UpstreamClient::Headers headers{{"Content-Type", "application/json"}};
+    if (!key.isEmpty())
+        headers.append({"Authorization", "Bearer " + key.toUtf8()});
+    return headers;
+}
+
 } // namespace
 
 ChatCompletionForwarder::ChatCompletionForwarder(QUrl endpoint, QString key, QString model, int timeoutMs,
                                                  QObject *parent)
     : QObject(parent)
-    , m_endpoint(std::move(endpoint))
-    , m_key(std::move(key))
+    , m_client(endpoint, requestHeaders(key), timeoutMs)
     , m_model(std::move(model))
     , m_timeoutMs(timeoutMs)
 {}
 
 void ChatCompletionForwarder::forward(const AnswerRequest &request, std::function<void(const DevReply &)> done)
 {
-    QNetworkRequest upstream(m_endpoint);
-    upstream.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    if (!m_key.isEmpty())
-        upstream.setRawHeader("Authorization", "Bearer " + m_key.toUtf8());
-    // The key must not follow a redirect to anyone else.
-    upstream.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
-    const size_t slot = leastBusyNetwork();
-    ++m_inFlight[slot];
-    QNetworkReply *reply = m_networks[slot]->post(upstream, chatRequestBody(request, m_model));
-    // A whole-answer deadline: a model that trickles bytes must not hold the request for ever.
-    auto *deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, [reply] {
-        reply->setProperty(timedOutProperty, true);
-        reply->abort();
-    });
-    deadline->start(m_timeoutMs);
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, slot, sentImage = request.image.has_value(), done = std::move(done)] {
-                reply->deleteLater();
-                --m_inFlight[slot];
-                done(answerFrom(reply, sentImage));
-            });
+    m_client.post(chatRequestBody(request, m_model),
+                  [this, sentImage = request.image.has_value(), done = std::move(done)](
+                      const UpstreamClient::Response &response) { done(answerFrom(response, sentImage)); });
 }
 
-size_t ChatCompletionForwarder::leastBusyNetwork()
+DevReply ChatCompletionForwarder::answerFrom(const UpstreamClient::Response &response, bool sentImage) const
 {
-    const auto least = std::min_element(m_inFlight.begin(), m_inFlight.end());
-    if (least != m_inFlight.end() && (*least < connectionsPerNetwork || m_networks.size() >= maximumNetworks))
-        return size_t(least - m_inFlight.begin());
-    m_networks.push_back(std::make_unique<QNetworkAccessManager>());
-    m_inFlight.push_back(0);
-    return m_networks.size() - 1;
-}
-
-DevReply ChatCompletionForwarder::answerFrom(QNetworkReply *reply, bool sentImage) const
-{
-    if (reply->property(timedOutProperty).toBool()) {
+    if (response.timedOut) {
         qCWarning(lcDevServer) << "language model endpoint gave no answer within" << m_timeoutMs << "ms";
         return DevReply::envelope(504, QStringLiteral("upstream_timeout"),
                                   QStringLiteral("The language model did not answer within %1 seconds.")
                                       .arg(m_timeoutMs / 1000.0, 0, 'g', 3));
     }
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError && status == 0) {
-        qCWarning(lcDevServer) << "language model endpoint unreachable:" << reply->errorString();
+    const int status = response.status;
+    if (status == 0) {
+        qCWarning(lcDevServer) << "language model endpoint unreachable:" << response.error;
         return upstreamFailure(
-            QStringLiteral("The language model endpoint could not be reached: %1").arg(reply->errorString()));
+            QStringLiteral("The language model endpoint could not be reached: %1").arg(response.error));
     }
-    const QByteArray bytes = reply->readAll();
+    const QByteArray &bytes = response.body;
     if (status < 200 || status > 299) {
         const QString reason = upstreamReason(bytes);
         qCWarning(lcDevServer) << "language model endpoint answered with status" << status;

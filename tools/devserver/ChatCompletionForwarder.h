@@ -2,16 +2,12 @@
 
 #include "AnswerRequest.h"
 #include "DevReply.h"
+#include "UpstreamClient.h"
 
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QUrl>
 
-class QNetworkReply;
-
 #include <functional>
-#include <memory>
-#include <vector>
 
 // Asks an OpenAI-compatible chat-completions endpoint for the answer: the capture's text in the
 // system message, the earlier turns as user and assistant messages, then the question with the
@@ -34,16 +30,9 @@ public:
     static constexpr int defaultTimeoutMs = 55000;
 
 private:
-    DevReply answerFrom(QNetworkReply *reply, bool sentImage) const;
-    // The manager with a free connection, made when all are busy.
-    size_t leastBusyNetwork();
+    DevReply answerFrom(const UpstreamClient::Response &response, bool sentImage) const;
 
-    // Qt opens at most six connections to one host per manager, so a burst of questions would
-    // queue behind six answers; a few managers, made as the load needs them, lift that limit.
-    std::vector<std::unique_ptr<QNetworkAccessManager>> m_networks;
-    std::vector<int> m_inFlight;
-    QUrl m_endpoint;
-    QString m_key;
+    UpstreamClient m_client;
     QString m_model;
     int m_timeoutMs;
 };

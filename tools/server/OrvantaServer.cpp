@@ -1,22 +1,19 @@
 #include "OrvantaServer.h"
 
-#include "AnswerService.h"
-#include "ChatCompletionForwarder.h"
-#include "IdentityProvider.h"
-#include "PresetService.h"
-#include "PresetStore.h"
 #include "ServerDatabase.h"
-#include "ServiceHttpServer.h"
-#include "SignInPage.h"
+#include "ServerWorker.h"
 
 #include <QFile>
 #include <QSslCertificate>
 #include <QSslKey>
-#include <QSslServer>
+#include <QTcpServer>
+
+#include <unistd.h>
 
 namespace {
 
 constexpr int listenBacklog = 1024;
+constexpr int hashingThreads = 2;
 
 std::variant<QSslConfiguration, QString> tlsConfiguration(const QString &certificateFile, const QString &keyFile)
 {
@@ -43,15 +40,16 @@ std::variant<QSslConfiguration, QString> tlsConfiguration(const QString &certifi
 
 } // namespace
 
-OrvantaServer::OrvantaServer(ServerConfig config, QObject *parent)
-    : QObject(parent)
-    , m_config(std::move(config))
-    , m_database(std::make_unique<ServerDatabase>())
-    , m_presetStore(std::make_unique<PresetStore>())
-    , m_http(new ServiceHttpServer(this))
-{}
+OrvantaServer::OrvantaServer(ServerConfig config, QObject *parent) : QObject(parent), m_config(std::move(config))
+{
+    m_hashing.setMaxThreadCount(hashingThreads);
+}
 
-OrvantaServer::~OrvantaServer() = default;
+OrvantaServer::~OrvantaServer()
+{
+    // The workers go first: they use the shared state.
+    m_workers.clear();
+}
 
 std::variant<QUrl, QString> OrvantaServer::start()
 {
@@ -60,71 +58,46 @@ std::variant<QUrl, QString> OrvantaServer::start()
                               "over https only. Set server/certificate and server/private_key, or serve on "
                               "127.0.0.1 behind a TLS proxy.")
             .arg(m_config.address.toString());
-    if (const auto error = m_database->open(m_config))
-        return QStringLiteral("Cannot open the database: %1").arg(*error);
-    if (const auto error = m_presetStore->attach(m_database->connection()))
-        return QStringLiteral("Cannot open the preset table: %1").arg(*error);
     QByteArray secret;
-    try {
-        secret = m_database->signingSecret();
-    } catch (const StoreFailure &failure) {
-        return QStringLiteral("Cannot read the signing secret: %1").arg(failure.message);
+    {
+        ServerDatabase database;
+        if (const auto error = database.open(m_config))
+            return QStringLiteral("Cannot open the database: %1").arg(*error);
+        try {
+            secret = database.signingSecret();
+        } catch (const StoreFailure &failure) {
+            return QStringLiteral("Cannot read the signing secret: %1").arg(failure.message);
+        }
     }
-    if (const auto error = listen())
-        return *error;
-
-    const QUrl baseUrl = m_config.baseUrl(m_boundPort);
-    m_http->setAuthorities(m_config.authorities(m_boundPort));
-    // Tokens name the public URL when there is one; the secret in the database is what makes
-    // them ours, so a server that comes back on another port keeps its sessions.
-    const QString issuer =
-        m_config.publicUrl.isValid() ? m_config.publicUrl.toString() : QStringLiteral("orvanta-server");
-    m_identity = std::make_unique<IdentityProvider>(issuer, m_config.clientId, m_config.redirectUri,
-                                                    m_config.tokenLifetimeSeconds, *m_database, TokenSigner(secret));
-    m_forwarder = new ChatCompletionForwarder(m_config.chatCompletionsUrl(), m_config.modelKey, m_config.modelName,
-                                              m_config.modelTimeoutSeconds * 1000, this);
-    m_signIn = new SignInPage(*m_identity, *m_database, this);
-    m_answers = std::make_unique<AnswerService>(*m_identity, m_forwarder);
-    m_presets = std::make_unique<PresetService>(*m_identity, *m_presetStore);
-    addRoutes();
-    return baseUrl;
-}
-
-std::optional<QString> OrvantaServer::listen()
-{
-    QTcpServer *server = nullptr;
+    std::optional<QSslConfiguration> tls;
     if (m_config.servesTls()) {
         const auto configuration = tlsConfiguration(m_config.certificateFile, m_config.privateKeyFile);
         if (const auto *problem = std::get_if<QString>(&configuration))
             return *problem;
-        auto *sslServer = new QSslServer(this);
-        sslServer->setSslConfiguration(std::get<QSslConfiguration>(configuration));
-        server = sslServer;
-    } else {
-        server = new QTcpServer(this);
+        tls = std::get<QSslConfiguration>(configuration);
     }
+
+    // Listened on here for a clear error, then served by the workers through descriptors of their
+    // own; the kernel hands each connection to whichever worker accepts it first.
+    QTcpServer listener;
     // Qt's default backlog of 50 drops the connections of a larger burst, which the clients then
     // retry only a second later.
-    server->setListenBacklogSize(listenBacklog);
-    if (!server->listen(m_config.address, m_config.port)) {
-        const QString reason = server->errorString();
-        delete server;
+    listener.setListenBacklogSize(listenBacklog);
+    if (!listener.listen(m_config.address, m_config.port))
         return QStringLiteral("Cannot listen on %1 port %2: %3")
             .arg(m_config.address.toString())
             .arg(m_config.port)
-            .arg(reason);
+            .arg(listener.errorString());
+    const quint16 boundPort = listener.serverPort();
+    m_shared = std::make_unique<WorkerShared>(
+        WorkerShared{m_config, secret, m_config.authorities(boundPort), tls, m_throttle, m_hashing});
+    for (int i = 0; i < m_config.workerCount(); ++i) {
+        const int descriptor = ::dup(static_cast<int>(listener.socketDescriptor()));
+        if (descriptor < 0)
+            return QStringLiteral("Cannot share the listening socket: %1").arg(qt_error_string(errno));
+        m_workers.push_back(std::make_unique<ServerWorker>(*m_shared, descriptor));
+        if (const auto error = m_workers.back()->launch())
+            return *error;
     }
-    m_boundPort = server->serverPort();
-    m_http->bind(server);
-    return std::nullopt;
-}
-
-void OrvantaServer::addRoutes()
-{
-    using Responder = ServiceHttpServer::Responder;
-    m_http->route("GET", QStringLiteral("/oauth2/authorize"),
-                  [this](const DevRequest &request, const Responder &respond) { respond(m_signIn->show(request)); });
-    m_http->route("POST", QStringLiteral("/oauth2/authorize"),
-                  [this](const DevRequest &request, const Responder &respond) { m_signIn->submit(request, respond); });
-    m_http->routeServices(*m_identity, *m_answers, *m_presets);
+    return m_config.baseUrl(boundPort);
 }

@@ -1,25 +1,23 @@
 #pragma once
 
 #include "ServerConfig.h"
+#include "SignInThrottle.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <memory>
 #include <variant>
+#include <vector>
 
-class AnswerService;
-class ChatCompletionForwarder;
-class IdentityProvider;
-class PresetService;
-class PresetStore;
-class ServerDatabase;
-class ServiceHttpServer;
-class SignInPage;
+class ServerWorker;
+struct WorkerShared;
 
 // The answer service a user or a team runs: sign-in with a passphrase, answers from the
 // configured model, presets, all kept in the database so a restart or a second process behind
-// a load balancer serves the same sessions.
+// a load balancer serves the same sessions. Requests are answered by worker threads that share
+// one listening socket.
 class OrvantaServer : public QObject
 {
     Q_OBJECT
@@ -27,21 +25,14 @@ public:
     explicit OrvantaServer(ServerConfig config, QObject *parent = nullptr);
     ~OrvantaServer() override;
 
-    // Opens the database and listens; the base URL, or why the server cannot run.
+    // Opens the database, listens and starts the workers; the base URL, or why the server cannot run.
     std::variant<QUrl, QString> start();
 
 private:
-    std::optional<QString> listen();
-    void addRoutes();
-
     ServerConfig m_config;
-    std::unique_ptr<ServerDatabase> m_database;
-    std::unique_ptr<PresetStore> m_presetStore;
-    ServiceHttpServer *m_http;
-    std::unique_ptr<IdentityProvider> m_identity;
-    ChatCompletionForwarder *m_forwarder = nullptr;
-    SignInPage *m_signIn = nullptr;
-    std::unique_ptr<AnswerService> m_answers;
-    std::unique_ptr<PresetService> m_presets;
-    quint16 m_boundPort = 0;
+    SignInThrottle m_throttle;
+    // Argon2id takes much memory: a few checks at a time, however many arrive.
+    QThreadPool m_hashing;
+    std::unique_ptr<WorkerShared> m_shared;
+    std::vector<std::unique_ptr<ServerWorker>> m_workers;
 };

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,6 +24,7 @@ const QString dataDir = QStringLiteral("server/data");
 const QString clientId = QStringLiteral("server/client_id");
 const QString redirectUri = QStringLiteral("server/redirect_uri");
 const QString tokenLifetime = QStringLiteral("server/token_lifetime");
+const QString workers = QStringLiteral("server/workers");
 const QString database = QStringLiteral("database/url");
 const QString modelUrl = QStringLiteral("model/url");
 const QString modelKey = QStringLiteral("model/key");
@@ -30,6 +34,7 @@ const QString modelTimeout = QStringLiteral("model/timeout");
 
 const QString defaultRedirectUri = QStringLiteral("com.orvanta.desktop.auth://auth/cognito");
 constexpr int maximumSeconds = 10 * 365 * 24 * 3600;
+constexpr int maximumWorkers = 256;
 
 struct Problem
 {
@@ -95,6 +100,7 @@ std::variant<ServerConfig, QString> ServerConfig::load(const QString &path)
         config.redirectUri = file.value(Keys::redirectUri, defaultRedirectUri).toString();
         config.tokenLifetimeSeconds =
             number(file, Keys::tokenLifetime, config.tokenLifetimeSeconds, 60, maximumSeconds);
+        config.workers = number(file, Keys::workers, config.workers, 0, maximumWorkers);
         config.modelUrl = webUrl(file, Keys::modelUrl);
         if (!config.modelUrl.isValid())
             throw Problem{QStringLiteral("model/url is required: an OpenAI-compatible endpoint such as "
@@ -136,6 +142,8 @@ std::optional<QString> ServerConfig::save(const QString &path) const
     if (!databaseUrl.isEmpty())
         settings.setValue(Keys::database, databaseUrl);
     settings.setValue(Keys::tokenLifetime, tokenLifetimeSeconds);
+    if (workers > 0)
+        settings.setValue(Keys::workers, workers);
     settings.setValue(Keys::modelUrl, modelUrl.toString());
     settings.setValue(Keys::modelKey, modelKey);
     settings.setValue(Keys::modelName, modelName);
@@ -175,6 +183,16 @@ QByteArrayList ServerConfig::authorities(quint16 boundPort) const
     if (address.isLoopback() && !publicUrl.isValid())
         names.append("localhost:" + port);
     return names;
+}
+
+QString ServerConfig::issuer() const
+{
+    return publicUrl.isValid() ? publicUrl.toString() : QStringLiteral("orvanta-server");
+}
+
+int ServerConfig::workerCount() const
+{
+    return workers > 0 ? workers : std::max(1, QThread::idealThreadCount());
 }
 
 QUrl ServerConfig::chatCompletionsUrl() const

@@ -29,6 +29,8 @@ struct ServerConfig
     QString modelKey;
     QString modelName;
     int modelTimeoutSeconds = 55;
+    // Threads that answer requests; 0: one for each processor core.
+    int workers = 0;
 
     // <XDG config>/orvanta-server/server.conf
     static QString defaultPath();
@@ -45,6 +47,10 @@ struct ServerConfig
     QUrl baseUrl(quint16 boundPort) const;
     // The Host header values the server answers to: its loopback names, or its public URL's host.
     QByteArrayList authorities(quint16 boundPort) const;
+    // The issuer named in tokens: the public URL when there is one. The secret in the database is
+    // what makes tokens ours, so a server that comes back on another port keeps its sessions.
+    QString issuer() const;
+    int workerCount() const;
     // The endpoint messages are posted to.
     QUrl chatCompletionsUrl() const;
 };

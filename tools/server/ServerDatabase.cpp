@@ -74,6 +74,7 @@ QSqlQuery run(QSqlDatabase database, const QString &statement, const QVariantLis
 
 ServerDatabase::~ServerDatabase()
 {
+    m_sessionStampQuery.reset();
     if (!m_connection.isEmpty())
         SqlConnection::close(m_connection);
 }
@@ -216,10 +217,32 @@ std::optional<RefreshGrant> ServerDatabase::refreshGrant(const QString &refreshT
 
 std::optional<qint64> ServerDatabase::sessionStamp(const QString &subject)
 {
-    QSqlQuery query = run(connection(), QStringLiteral("SELECT session_stamp FROM users WHERE name = ?"), {subject});
-    if (!query.next())
-        return std::nullopt;
-    return query.value(0).toLongLong();
+    // Asked on every request: the statement is prepared once, and made afresh on the fallback
+    // path when the connection was lost.
+    const QString statement = QStringLiteral("SELECT session_stamp FROM users WHERE name = ?");
+    if (!m_sessionStampQuery) {
+        m_sessionStampQuery.emplace(connection());
+        if (!m_sessionStampQuery->prepare(statement))
+            m_sessionStampQuery.reset();
+    }
+    QSqlQuery fallback;
+    QSqlQuery *query = m_sessionStampQuery ? &*m_sessionStampQuery : nullptr;
+    if (query) {
+        query->bindValue(0, subject);
+        if (!query->exec())
+            query = nullptr;
+    }
+    if (!query) {
+        m_sessionStampQuery.reset();
+        fallback = run(connection(), statement, {subject});
+        query = &fallback;
+    }
+    std::optional<qint64> stamp;
+    if (query->next())
+        stamp = query->value(0).toLongLong();
+    // A statement left open would hold SQLite's read lock against other servers' writes.
+    query->finish();
+    return stamp;
 }
 
 DevUser ServerDatabase::account(const QString &name)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -53,4 +54,5 @@ private:
     UserChange changeUser(const QString &name, const QStringList &statements);
 
     QString m_connection;
+    std::optional<QSqlQuery> m_sessionStampQuery;
 };

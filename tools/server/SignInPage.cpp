@@ -5,6 +5,7 @@
 #include "PassphraseHash.h"
 #include "ServerDatabase.h"
 #include "ServiceHttpServer.h"
+#include "SignInThrottle.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
@@ -16,7 +17,6 @@ namespace {
 const QString requestField = QStringLiteral("request");
 const QString userField = QStringLiteral("user");
 const QString passphraseField = QStringLiteral("passphrase");
-constexpr int hashingThreads = 2;
 
 // Checked against when the name is unknown, so an unknown name takes as long as a wrong passphrase.
 const QByteArray &unknownUserHash()
@@ -52,13 +52,14 @@ qint64 now()
 
 } // namespace
 
-SignInPage::SignInPage(IdentityProvider &identity, ServerDatabase &database, QObject *parent)
+SignInPage::SignInPage(IdentityProvider &identity, ServerDatabase &database, SignInThrottle &throttle,
+                       QThreadPool &hashing, QObject *parent)
     : QObject(parent)
     , m_identity(identity)
     , m_database(database)
-{
-    m_hashing.setMaxThreadCount(hashingThreads);
-}
+    , m_throttle(throttle)
+    , m_hashing(hashing)
+{}
 
 DevReply SignInPage::show(const DevRequest &request) const
 {
@@ -84,14 +85,12 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
         respond(form(400, encodedQuery, userName, QStringLiteral("Enter your user name and passphrase.")));
         return;
     }
-    if (const qint64 wait = m_throttle.waitSeconds(userName, now()); wait > 0) {
+    if (const qint64 wait = m_throttle.admit(userName, now()); wait > 0) {
         respond(form(429, encodedQuery, userName,
                      QStringLiteral("Too many wrong passphrases for this name. Try again in %1 seconds.").arg(wait)));
         return;
     }
     const std::optional<QByteArray> stored = m_database.passphraseHash(userName);
-    // Counted as failed until it succeeds, so guesses sent all at once are limited like ones in a row.
-    m_throttle.recordFailure(userName, now());
     auto *watcher = new QFutureWatcher<bool>(this);
     const auto authorizeRequest = std::get<IdentityProvider::AuthorizeRequest>(checked);
     connect(watcher, &QFutureWatcher<bool>::finished, this,

@@ -2,15 +2,15 @@
 
 #include "DevReply.h"
 #include "DevRequest.h"
-#include "SignInThrottle.h"
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <functional>
 
 class IdentityProvider;
+class QThreadPool;
 class ServerDatabase;
+class SignInThrottle;
 
 // The authorize endpoint of orvanta-server: a small page in the user's browser that asks for a
 // user name and passphrase, and hands the application a code only for the right pair.
@@ -20,7 +20,9 @@ class SignInPage : public QObject
 public:
     using Responder = std::function<void(const DevReply &)>;
 
-    SignInPage(IdentityProvider &identity, ServerDatabase &database, QObject *parent = nullptr);
+    // The throttle and the pool that checks passphrases are the process's, shared by its workers.
+    SignInPage(IdentityProvider &identity, ServerDatabase &database, SignInThrottle &throttle, QThreadPool &hashing,
+               QObject *parent = nullptr);
 
     // GET: the form for a well-formed authorize request.
     DevReply show(const DevRequest &request) const;
@@ -32,7 +34,6 @@ private:
 
     IdentityProvider &m_identity;
     ServerDatabase &m_database;
-    SignInThrottle m_throttle;
-    // Argon2id takes much memory: a few checks at a time, however many arrive.
-    QThreadPool m_hashing;
+    SignInThrottle &m_throttle;
+    QThreadPool &m_hashing;
 };

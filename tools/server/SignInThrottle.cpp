@@ -1,27 +1,24 @@
 #include "SignInThrottle.h"
 
-qint64 SignInThrottle::waitSeconds(const QString &name, qint64 now)
+qint64 SignInThrottle::admit(const QString &name, qint64 now)
 {
-    forgetOld(name, now);
-    const QList<qint64> failures = m_failures.value(name);
-    if (failures.size() < maximumFailures)
-        return 0;
-    return failures.first() + windowSeconds - now;
-}
-
-void SignInThrottle::recordFailure(const QString &name, qint64 now)
-{
+    const QMutexLocker lock(&m_mutex);
     // Guessing under ever new names must not grow the table without end.
     if (m_failures.size() >= maximumNames) {
         for (const QString &known : m_failures.keys())
             forgetOld(known, now);
     }
     forgetOld(name, now);
-    m_failures[name].append(now);
+    QList<qint64> &failures = m_failures[name];
+    if (failures.size() >= maximumFailures)
+        return failures.first() + windowSeconds - now;
+    failures.append(now);
+    return 0;
 }
 
 void SignInThrottle::clear(const QString &name)
 {
+    const QMutexLocker lock(&m_mutex);
     m_failures.remove(name);
 }
 
