@@ -536,7 +536,13 @@ private Q_SLOTS:
         QCOMPARE(h->overlay.snapshots.last().presetOrder, expected);
 
         // Resetting the texts sends the defaults and keeps the order.
-        savePreset(vm, PromptPreset::summarize, QStringLiteral("A"));
+        // A saved text shows in the open panel at once, before the preset store answers.
+        h->ai.gate.close();
+        QCoro::Task<> saving =
+            vm.savePromptPreset({QStringLiteral("A"), {}, QStringLiteral("p")}, PromptPreset::summarize);
+        QCOMPARE(h->overlay.snapshots.last().presetConfigurations.value(PromptPreset::summarize).title, u"A");
+        h->ai.gate.open();
+        QCoro::waitFor(std::move(saving));
         QCoro::waitFor(vm.resetAllPromptPresetsToDefault());
         QCOMPARE(vm.presetConfigurations(), defaultConfigurations());
         QCOMPARE(h->ai.updateCalls.last()[1].title, QStringLiteral("Summarize"));

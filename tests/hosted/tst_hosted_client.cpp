@@ -156,6 +156,7 @@ private Q_SLOTS:
         row("502 html", false, fault(502, "<html><body>Bad Gateway</body></html>", u"text/html"_s), failed.arg(502));
         row("400 envelope without error", true, fault(400, R"({"message":"ocr_text is required."})"), failed.arg(400));
         row("503 empty", false, fault(503, ""), failed.arg(503));
+        row("403 empty: an answer, not a lost connection", false, fault(403, ""), failed.arg(403));
         row("only white space", false, fault(200, R"({"answer":" \n\t ","provider":"p","model":"m"})"),
             AIProviderError::emptyResponse().message());
         row("malformed success", false, fault(200, R"({"answer":"Hi",)"), unreadable + u"unterminated object."_s);
