@@ -76,6 +76,7 @@ int main(int argc, char *argv[])
     TesseractOCRService recognizer;
     recognizer.warmUpInBackground();
     const auto service = PaddleCaptureUnderstandingService::createShipped(&recognizer);
+    service->prepareBridge(true);
     const QString prose = data.filePath(QStringLiteral("prose-1200x800.png"));
     const CapturedSelection selection = selectionOf(prose);
     understandTiming(*service, selection); // file cache and warm engines
