@@ -25,21 +25,29 @@ inline QProcessEnvironment singleThreadEnvironment()
     return environment;
 }
 
-// Processor seconds (user and system) of the running children of this process, such as a
-// layout bridge serving between captures.
-inline double runningChildrenSeconds()
+// The fields of /proc/PID/stat after the parenthesised name (state, ppid, ..., utime at 11,
+// stime at 12) of each running child of this process, such as a layout bridge serving between
+// captures.
+inline std::vector<std::pair<QString, QList<QByteArray>>> runningChildren()
 {
-    double total = 0.0;
-    const QString self = QString::number(QCoreApplication::applicationPid());
+    std::vector<std::pair<QString, QList<QByteArray>>> children;
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!stat.open(QIODevice::ReadOnly))
             continue;
-        // Fields after the parenthesised name: state ppid ... utime (14th) stime (15th) of the whole line.
         const QList<QByteArray> fields = stat.readAll().split(')').last().simplified().split(' ');
-        if (fields.size() > 12 && fields[1] == self.toLatin1())
-            total += (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+        if (fields.size() > 12 && fields[1] == self)
+            children.emplace_back(pid, fields);
     }
+    return children;
+}
+
+inline double runningChildrenSeconds()
+{
+    double total = 0.0;
+    for (const auto &[pid, fields] : runningChildren())
+        total += (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
     return total;
 }
 
