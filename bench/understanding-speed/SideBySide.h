@@ -3,12 +3,15 @@
 // Timing helpers shared by the understanding speed benchmarks: child processes with
 // OMP_THREAD_LIMIT=1, wall and processor seconds, medians, and the load the machine was under.
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,10 +25,36 @@ inline QProcessEnvironment singleThreadEnvironment()
     return environment;
 }
 
-// Processor seconds (user and system) of this process and of its children waited for so far.
-inline double processorSeconds()
+// The fields of /proc/PID/stat after the parenthesised name (state, ppid, ..., utime at 11,
+// stime at 12) of each running child of this process, such as a layout bridge serving between
+// captures.
+inline std::vector<std::pair<QString, QList<QByteArray>>> runningChildren()
+{
+    std::vector<std::pair<QString, QList<QByteArray>>> children;
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().split(')').last().simplified().split(' ');
+        if (fields.size() > 12 && fields[1] == self)
+            children.emplace_back(pid, fields);
+    }
+    return children;
+}
+
+inline double runningChildrenSeconds()
 {
     double total = 0.0;
+    for (const auto &[pid, fields] : runningChildren())
+        total += (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+    return total;
+}
+
+// Processor seconds (user and system) of this process and of its children, waited for or running.
+inline double processorSeconds()
+{
+    double total = runningChildrenSeconds();
     for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
         getrusage(who, &usage);

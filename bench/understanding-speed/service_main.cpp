@@ -37,9 +37,9 @@ Timing understandTiming(PaddleCaptureUnderstandingService &service, const Captur
     return stopwatch.elapsed();
 }
 
-QString residentMemory()
+QString residentMemory(const QString &pid = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return QStringLiteral("unknown");
     for (const QByteArray &line : status.readAll().split('\n'))
@@ -76,6 +76,7 @@ int main(int argc, char *argv[])
     TesseractOCRService recognizer;
     recognizer.warmUpInBackground();
     const auto service = PaddleCaptureUnderstandingService::createShipped(&recognizer);
+    service->prepareBridge(true);
     const QString prose = data.filePath(QStringLiteral("prose-1200x800.png"));
     const CapturedSelection selection = selectionOf(prose);
     understandTiming(*service, selection); // file cache and warm engines
@@ -91,6 +92,8 @@ int main(int argc, char *argv[])
 
     understandTen(*service, data);
     std::printf("resident after ten captures through the bridge: %s\n", qPrintable(residentMemory()));
+    for (const auto &child : runningChildren())
+        std::printf("resident of the serving bridge (its own process): %s\n", qPrintable(residentMemory(child.first)));
     qunsetenv("ORVANTA_PADDLE_OCR_BRIDGE");
     understandTen(*service, data);
     std::printf("resident after ten more through the in-process recogniser: %s\n", qPrintable(residentMemory()));

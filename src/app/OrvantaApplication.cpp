@@ -125,8 +125,12 @@ void OrvantaApplication::start(bool showMainWindow)
     m_appDelegate->applicationDidFinishLaunching();
     if (showMainWindow)
         m_rootView->bringToFront();
-    // The recogniser loads once start-up is over, on threads of its own, so captures find it warm.
-    QTimer::singleShot(std::chrono::seconds(3), this, [this] { m_ocrService->warmUpInBackground(); });
+    // The recogniser and the layout bridge load once start-up is over, on threads and in a process
+    // of their own, so captures find them warm.
+    QTimer::singleShot(std::chrono::seconds(3), this, [this] {
+        m_ocrService->warmUpInBackground();
+        m_understandingService->prepareBridge(true);
+    });
 }
 
 void OrvantaApplication::startCapture()

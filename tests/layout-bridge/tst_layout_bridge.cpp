@@ -1,5 +1,6 @@
 #include "LayoutRegionMapper.h"
 #include "models/LayoutRegion.h"
+#include "understanding/BridgeFrame.h"
 
 #include <QDir>
 #include <QImage>
@@ -19,11 +20,13 @@ struct Run
     QByteArray err;
 };
 
-Run runBridge(const QStringList &arguments)
+Run runBridge(const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
     process.start(QDir(qEnvironmentVariable("ORVANTA_BIN_DIR")).filePath(QStringLiteral("orvanta-layout-bridge")),
                   arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
@@ -235,6 +238,37 @@ private Q_SLOTS:
         QTEST(run.exitCode, "exitCode");
         QVERIFY(run.out.isEmpty());
         QVERIFY(!run.err.trimmed().isEmpty());
+    }
+
+    void servesFramesAsItReadsFiles()
+    {
+        QByteArray frames, expected;
+        for (const QString &name : {QStringLiteral("prose-14px-scale1.png"), QStringLiteral("table-ruled.png")}) {
+            frames += BridgeFrame::encode(QImage(sample(name)));
+            expected += runBridge({sample(name)}).out;
+        }
+        const Run run = runBridge({QStringLiteral("--serve")}, frames);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, expected);
+    }
+
+    void servingEndsOnMalformedFrame_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("unknown pixel format") << QByteArray("rgb24 2 2\n123456789012");
+        QTest::newRow("no height") << QByteArray("grey8 2\n1234");
+        QTest::newRow("zero width") << QByteArray("grey8 0 2\n");
+        QTest::newRow("larger than any screen") << QByteArray("grey8 100000 100000\n");
+        QTest::newRow("pixels cut short") << QByteArray("grey8 4 4\n12345");
+        QTest::newRow("header without end") << QByteArray(100, 'x');
+    }
+    void servingEndsOnMalformedFrame()
+    {
+        QFETCH(QByteArray, input);
+        const Run run = runBridge({QStringLiteral("--serve")}, input);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.startsWith("Malformed frame"), run.err.constData());
     }
 
 private:

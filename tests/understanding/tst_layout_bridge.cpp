@@ -3,6 +3,7 @@
 #include "understanding/BridgeOutputParser.h"
 #include "understanding/CaptureUnderstandingError.h"
 #include "understanding/ProcessBackedPaddleOCRBridge.h"
+#include "understanding/ServingLayoutBridge.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -279,6 +280,50 @@ private Q_SLOTS:
             QVERIFY2(outcome.value.has_value() != (outcome.error == timedOut), qPrintable(outcome.error));
         }
         qputenv("ORVANTA_PADDLE_OCR_TIMEOUT_MS", "");
+        verifyNoLeftovers({});
+    }
+
+    void servesCapturesFromOneProcess_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("starts");
+        QTest::newRow("answers every frame") << R"(echo '{"regions": [], "text": "served"}')"
+                                             << "served" << 1;
+        QTest::newRow("dies on a frame: per capture, then restarted") << "exit 3"
+                                                                      << "per capture" << 2;
+        QTest::newRow("cannot read a frame") << R"(echo '{"error": "model missing"}')" << unavailable << 1;
+        QTest::newRow("never answers: stopped, then restarted") << "sleep 30" << timedOut << 2;
+    }
+    void servesCapturesFromOneProcess()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, outcome);
+        const QString starts = m_scripts.filePath(QStringLiteral("starts"));
+        QFile::remove(starts);
+        QVERIFY(QDir(m_scripts.path()).mkpath(QStringLiteral("shipped")));
+        qputenv("ORVANTA_PADDLE_OCR_BRIDGE",
+                writeScript(QStringLiteral("shipped/orvanta-layout-bridge"),
+                            QStringLiteral(
+                                "[ \"$1\" = --serve ] || exec echo '{\"regions\": [], \"text\": \"per capture\"}'\n"
+                                "echo >> '%1'\n"
+                                "while read kind width height; do head -c $((width * height)) >/dev/null; %2; done\n")
+                                .arg(starts, answer))
+                    .toUtf8());
+        qputenv("ORVANTA_PADDLE_OCR_TIMEOUT_MS", answer.startsWith(QLatin1String("sleep")) ? "300" : "");
+        {
+            ServingLayoutBridge serving(std::make_shared<ProcessBackedPaddleOCRBridge>());
+            for (int capture = 0; capture < 2; ++capture) {
+                CapturedSelection selection;
+                selection.cgImage = sampleCapture(64, 48);
+                selection.imageSize = QSizeF(64, 48);
+                const TaskOutcome<PaddleOCRBridgeOutput> result = runToEnd(serving.analyze(selection));
+                QCOMPARE(result.value ? result.value->text.value_or(QString()) : result.error, outcome);
+            }
+        }
+        QFile file(starts);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(int(file.readAll().count('\n')), "starts");
         verifyNoLeftovers({});
     }
 

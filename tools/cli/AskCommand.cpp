@@ -127,8 +127,9 @@ QCoro::Task<> askAll(AskServices &services, AskOptions options)
         questions.prepend(co_await prompting);
     }
 
+    ApplicationUnderstanding service;
     const CapturedSelection selection = selectionFromImageArgument(options.image);
-    QCoro::Task<CaptureUnderstandingResult> understanding = understandLikeTheApplication(selection);
+    QCoro::Task<CaptureUnderstandingResult> understanding = service.understand(selection);
     const CaptureUnderstandingResult understood = co_await understanding;
 
     QList<ConversationTurn> history;

@@ -43,11 +43,19 @@ CapturedSelection selectionFromImageArgument(const QString &pathOrDash)
     return selectionOf(image, QFileInfo(pathOrDash).fileName());
 }
 
-QCoro::Task<CaptureUnderstandingResult> understandLikeTheApplication(CapturedSelection selection)
+ApplicationUnderstanding::ApplicationUnderstanding()
+    : m_recognizer(std::make_unique<TesseractOCRService>())
+    , m_service(PaddleCaptureUnderstandingService::createShipped(m_recognizer.get()))
 {
-    TesseractOCRService recognizer;
-    const auto service = PaddleCaptureUnderstandingService::createShipped(&recognizer);
-    QCoro::Task<CaptureUnderstandingResult> understanding = service->understand(selection);
+    // Engines load on the first page that needs them: a table or chart never does.
+    m_service->prepareBridge(false);
+}
+
+ApplicationUnderstanding::~ApplicationUnderstanding() = default;
+
+QCoro::Task<CaptureUnderstandingResult> ApplicationUnderstanding::understand(CapturedSelection selection)
+{
+    QCoro::Task<CaptureUnderstandingResult> understanding = m_service->understand(std::move(selection));
     const CaptureUnderstandingResult result = co_await understanding;
     co_return result;
 }

@@ -38,8 +38,9 @@ Json resultJson(const CaptureUnderstandingResult &result)
 QCoro::Task<int> runUnderstandCommand(QStringList arguments)
 {
     requireArgumentCount(arguments, 1, "understand IMAGE.png");
+    ApplicationUnderstanding service;
     const CapturedSelection selection = selectionFromImageArgument(arguments.first());
-    QCoro::Task<CaptureUnderstandingResult> understanding = understandLikeTheApplication(selection);
+    QCoro::Task<CaptureUnderstandingResult> understanding = service.understand(selection);
     const CaptureUnderstandingResult result = co_await understanding;
     printJson(resultJson(result));
     co_return 0;

@@ -4,6 +4,7 @@
 #include "CaptureUnderstandingError.h"
 #include "ProcessBackedPaddleOCRBridge.h"
 #include "RecognizedTextLines.h"
+#include "ServingLayoutBridge.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ PaddleCaptureUnderstandingService::PaddleCaptureUnderstandingService(std::shared
 std::unique_ptr<PaddleCaptureUnderstandingService>
 PaddleCaptureUnderstandingService::createShipped(OCRService *fallbackOCRService)
 {
-    return std::make_unique<PaddleCaptureUnderstandingService>(std::make_shared<ProcessBackedPaddleOCRBridge>(),
-                                                               fallbackOCRService);
+    return std::make_unique<PaddleCaptureUnderstandingService>(
+        std::make_shared<ServingLayoutBridge>(std::make_shared<ProcessBackedPaddleOCRBridge>()), fallbackOCRService);
 }
 
 CaptureLayoutAnalysis PaddleCaptureUnderstandingService::textStandByAnalysis(QSizeF pageSize)
@@ -55,6 +56,11 @@ CaptureLayoutAnalysis PaddleCaptureUnderstandingService::imageStandByAnalysis(QS
     analysis.metrics.nonTextRatio = 1.0;
     analysis.metrics.meaningfulImage = true;
     return analysis;
+}
+
+void PaddleCaptureUnderstandingService::prepareBridge(bool warmEngines)
+{
+    m_bridge->prepare(warmEngines);
 }
 
 QCoro::Task<CaptureUnderstandingResult> PaddleCaptureUnderstandingService::understand(CapturedSelection selection)

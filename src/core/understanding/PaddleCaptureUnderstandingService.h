@@ -21,6 +21,9 @@ public:
 
     QCoro::Task<CaptureUnderstandingResult> understand(CapturedSelection selection) override;
 
+    // Starts the layout bridge ahead of the first capture (see PaddleOCRBridge::prepare).
+    void prepareBridge(bool warmEngines);
+
     // Used when no layout is known: trusted text, or the whole capture as a picture.
     static CaptureLayoutAnalysis textStandByAnalysis(QSizeF pageSize);
     static CaptureLayoutAnalysis imageStandByAnalysis(QSizeF pageSize);

@@ -27,4 +27,7 @@ class PaddleOCRBridge
 public:
     virtual ~PaddleOCRBridge() = default;
     virtual QCoro::Task<PaddleOCRBridgeOutput> analyze(CapturedSelection selection) = 0;
+    // Starts, without waiting, what the next analyses will need; warmEngines also loads the text
+    // recognition models. Nothing for bridges that start afresh for each capture.
+    virtual void prepare(bool warmEngines) { Q_UNUSED(warmEngines); }
 };
