@@ -84,6 +84,8 @@ void SelectionMagicEffectView::tick()
         return;
     }
     m_displayTimer.stop();
+    m_washes = QImage(); // a finished run keeps no full-size images
+    m_clouds = QImage();
     if (m_onAnimationFinished)
         m_onAnimationFinished();
 }
@@ -106,17 +108,39 @@ void SelectionMagicEffectView::paintFrame(QPainter &painter) const
     const QRectF bounds(rect());
     // The frozen content lies where it was on the screen: inside the margin the window adds
     // around the selection, at its own size, so it lines up with the screen beneath.
-    const QRectF content = bounds.adjusted(selectionMargin, selectionMargin, -selectionMargin, -selectionMargin);
+    const QRectF frozen = bounds.adjusted(selectionMargin, selectionMargin, -selectionMargin, -selectionMargin);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (m_backgroundImage.isNull()) {
         painter.fillRect(bounds, Qt::transparent);
     } else {
-        const QRegion margin = QRegion(bounds.toRect()).subtracted(QRegion(content.toRect()));
+        const QRegion margin = QRegion(bounds.toRect()).subtracted(QRegion(frozen.toRect()));
         for (const QRect &band : margin)
             painter.fillRect(band, Qt::transparent);
-        painter.drawImage(content, m_backgroundImage);
+        painter.drawImage(frozen, m_backgroundImage);
     }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const QRectF clip = bounds.adjusted(0.5, 0.5, -0.5, -0.5);
-    SelectionMagicRenderer::draw(painter, clip, magicContentRect(clip), fadeOut());
+    const QRectF content = magicContentRect(clip);
+    const double scale = painter.device() ? painter.device()->devicePixelRatio() : devicePixelRatio();
+    const QSize pixels = (bounds.size() * scale).toSize();
+    if (m_washes.size() != pixels || m_washes.devicePixelRatio() != scale || m_glowContent != content) {
+        const auto paintPart = [&](void (*part)(QPainter &, const QRectF &, const QRectF &)) {
+            QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(scale);
+            image.fill(Qt::transparent);
+            QPainter partPainter(&image);
+            part(partPainter, clip, content);
+            return image;
+        };
+        m_washes = paintPart(&SelectionMagicRenderer::drawWashes);
+        m_clouds = paintPart(&SelectionMagicRenderer::drawClouds);
+        m_glowContent = content;
+    }
+    const double fade = fadeOut();
+    painter.setOpacity(fade);
+    painter.drawImage(QPointF(0, 0), m_washes);
+    painter.setOpacity(fade * fade);
+    painter.drawImage(QPointF(0, 0), m_clouds);
+    painter.setOpacity(1);
+    SelectionMagicRenderer::drawGrain(painter, clip, content, fade);
 }

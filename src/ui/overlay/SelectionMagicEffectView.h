@@ -53,4 +53,9 @@ private:
     QElapsedTimer m_animationStart;
     std::optional<QRectF> m_referenceDisplayFrame;
     QImage m_backgroundImage;
+    // The glow's washes and clouds at full strength over the window, kept for the frames of a run:
+    // a frame then only blends them with its fade instead of stretching a layer over every pixel.
+    mutable QImage m_washes;
+    mutable QImage m_clouds;
+    mutable QRectF m_glowContent;
 };

@@ -174,9 +174,37 @@ QPointF SelectionMagicRenderer::ditherFraction(int i)
 
 void SelectionMagicRenderer::draw(QPainter &painter, const QRectF &clipRect, const QRectF &contentRect, double fadeOut)
 {
+    const double fade = std::clamp(fadeOut, 0.0, 1.0);
+    drawLayer(painter, clipRect, contentRect, fade, fade);
+    drawGrain(painter, clipRect, contentRect, fade);
+}
+
+void SelectionMagicRenderer::drawWashes(QPainter &painter, const QRectF &clipRect, const QRectF &contentRect)
+{
+    drawLayer(painter, clipRect, contentRect, 1, 0);
+}
+
+void SelectionMagicRenderer::drawClouds(QPainter &painter, const QRectF &clipRect, const QRectF &contentRect)
+{
+    drawLayer(painter, clipRect, contentRect, 0, 1);
+}
+
+void SelectionMagicRenderer::drawGrain(QPainter &painter, const QRectF &clipRect, const QRectF &contentRect,
+                                       double fadeOut)
+{
     if (clipRect.width() <= minimumClipSide || clipRect.height() <= minimumClipSide)
         return;
-    const double fade = std::clamp(fadeOut, 0.0, 1.0);
+    QPainterPath rounded;
+    rounded.addRoundedRect(clipRect, cornerRadius, cornerRadius);
+    applyDither(painter, rounded, contentRect, std::clamp(fadeOut, 0.0, 1.0));
+}
+
+void SelectionMagicRenderer::drawLayer(QPainter &painter, const QRectF &clipRect, const QRectF &contentRect,
+                                       double washFade, double cloudFade)
+{
+    if (clipRect.width() <= minimumClipSide || clipRect.height() <= minimumClipSide ||
+        (washFade <= 0 && cloudFade <= 0))
+        return;
     const QRectF &c = contentRect;
     const double w = c.width();
     const double h = c.height();
@@ -193,16 +221,21 @@ void SelectionMagicRenderer::draw(QPainter &painter, const QRectF &clipRect, con
         QPainter glow(&layer);
         glow.scale(1.0 / layerDownscale, 1.0 / layerDownscale);
         glow.translate(-area.topLeft());
-        glow.setOpacity(fade);
         const QRectF covered(area.topLeft(), QSizeF(layerSize) * layerDownscale);
-        fillLinear(glow, covered, at(c, -0.08, 1), at(c, 1.08, 0), ambientWash);
-        fillLinear(glow, covered, at(c, 0, 0.15), at(c, 1, 1 - 0.12), baseWash);
-        for (const Glow &cloud : clouds)
-            drawSoftEllipseGlow(glow, covered, at(c, cloud.cx, cloud.cy), cloud.rx * w, cloud.ry * h,
-                                palette[cloud.colour], fade * cloud.alpha);
-        for (const Glow &highlight : highlights)
-            drawSoftEllipseGlow(glow, covered, at(c, highlight.cx, highlight.cy), highlight.rx * w, highlight.ry * h,
-                                palette[highlight.colour], highlight.alpha * fade);
+        if (washFade > 0) {
+            glow.setOpacity(washFade);
+            fillLinear(glow, covered, at(c, -0.08, 1), at(c, 1.08, 0), ambientWash);
+            fillLinear(glow, covered, at(c, 0, 0.15), at(c, 1, 1 - 0.12), baseWash);
+        }
+        if (cloudFade > 0) {
+            glow.setOpacity(cloudFade);
+            for (const Glow &cloud : clouds)
+                drawSoftEllipseGlow(glow, covered, at(c, cloud.cx, cloud.cy), cloud.rx * w, cloud.ry * h,
+                                    palette[cloud.colour], cloudFade * cloud.alpha);
+            for (const Glow &highlight : highlights)
+                drawSoftEllipseGlow(glow, covered, at(c, highlight.cx, highlight.cy), highlight.rx * w,
+                                    highlight.ry * h, palette[highlight.colour], highlight.alpha * cloudFade);
+        }
     }
 
     QPainterPath rounded;
@@ -211,6 +244,5 @@ void SelectionMagicRenderer::draw(QPainter &painter, const QRectF &clipRect, con
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     drawThroughRoundedClip(painter, clipRect, rounded, QRectF(area.topLeft(), QSizeF(layerSize) * layerDownscale),
                            layer);
-    applyDither(painter, rounded, c, fade);
     painter.restore();
 }
