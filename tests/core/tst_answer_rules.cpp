@@ -106,6 +106,8 @@ private Q_SLOTS:
                                            << QStringLiteral("site|l:https://a.example; |;mailto:x@y.z|l:mailto:x@y.z");
         QTest::newRow("strikethrough, emphasis, escape, entity")
             << QStringLiteral("~~old~~ *new* \\*lit\\* &amp;") << QStringLiteral("old|x; |;new|e; *lit* &|");
+        QTest::newRow("numeric entities, and one that names no character")
+            << QStringLiteral("&#65;&#x42; &#xD800;") << QStringLiteral("AB \uFFFD|");
         QTest::newRow("block syntax and HTML stay text, spaces kept")
             << QStringLiteral("  # Title <b>x</b>  ") << QStringLiteral("  # Title <b>x</b>  |");
         QTest::newRow("a quote, a list marker, a rule") << QStringLiteral("> - ---") << QStringLiteral("> - ---|");
