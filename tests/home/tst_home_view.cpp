@@ -266,22 +266,6 @@ private Q_SLOTS:
         QCOMPARE(SelectedRegionImagePreviewController::suggestedSize(image, QRectF(0, 0, 1440, 900)), expected);
     }
 
-    void previewFileName_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("slashes and colons") << u"Notes: Plan/Draft"_s << u"Notes- Plan-Draft-2025-03-05-140709.png"_s;
-        QTest::newRow("only spaces") << u"   "_s << u"orvanta-capture-2025-03-05-140709.png"_s;
-        QTest::newRow("trimmed") << u"\n Editor \t"_s << u"Editor-2025-03-05-140709.png"_s;
-    }
-    void previewFileName()
-    {
-        QFETCH(QString, title);
-        QFETCH(QString, expected);
-        const QDateTime capturedAt(QDate(2025, 3, 5), QTime(14, 7, 9));
-        QCOMPARE(SelectedRegionImagePreviewController::suggestedFileName(title, capturedAt), expected);
-    }
-
     void previewReusesItsWindowAndOnlyLogsASaveFailure()
     {
         SelectedRegionImagePreviewController preview(h->clipboard, h->savePanel);
@@ -314,19 +298,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!preview.window());
     }
 
-    void savedNamesGetThePngSuffix_data()
+    // The name the save panel suggests for a capture, and the name a typed path is saved under.
+    void savedFileNames_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("no suffix") << u"/tmp/shot"_s << u"/tmp/shot.png"_s;
-        QTest::newRow("already png") << u"/tmp/shot.PNG"_s << u"/tmp/shot.PNG"_s;
-        QTest::newRow("another suffix") << u"/tmp/shot.jpg"_s << u"/tmp/shot.jpg.png"_s;
+        QTest::addColumn<bool>("typedInThePanel");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, bool typed, const QString &given, const QString &expected) {
+            QTest::newRow(name) << typed << given << expected;
+        };
+        row("title with slashes and colons", false, u"Notes: Plan/Draft"_s,
+            u"Notes- Plan-Draft-2025-03-05-140709.png"_s);
+        row("title of only spaces", false, u"   "_s, u"orvanta-capture-2025-03-05-140709.png"_s);
+        row("title trimmed", false, u"\n Editor \t"_s, u"Editor-2025-03-05-140709.png"_s);
+        row("typed without suffix", true, u"/tmp/shot"_s, u"/tmp/shot.png"_s);
+        row("typed png", true, u"/tmp/shot.PNG"_s, u"/tmp/shot.PNG"_s);
+        row("typed with another suffix", true, u"/tmp/shot.jpg"_s, u"/tmp/shot.jpg.png"_s);
     }
-    void savedNamesGetThePngSuffix()
+    void savedFileNames()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, saved);
-        QCOMPARE(FileDialogSavePanel::withPngSuffix(typed), saved);
+        QFETCH(bool, typedInThePanel);
+        QFETCH(QString, given);
+        const QDateTime capturedAt(QDate(2025, 3, 5), QTime(14, 7, 9));
+        QTEST(typedInThePanel ? FileDialogSavePanel::withPngSuffix(given)
+                              : SelectedRegionImagePreviewController::suggestedFileName(given, capturedAt),
+              "expected");
     }
 };
 
