@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Kind = MarkdownBlock::Kind;
 using Rules = ResultOverlayViewRules::AutoScrollState;
 namespace Placement = ResultOverlayPlacement;
@@ -62,31 +64,27 @@ private Q_SLOTS:
         QTest::addColumn<QList<MarkdownBlock>>("expected");
         const MarkdownBlock blank{Kind::blank, {}, {}};
         QTest::newRow("CRLF like LF, trailing newline gives a blank")
-            << QStringLiteral("one\r\ntwo\n")
-            << QList<MarkdownBlock>{
-                   {Kind::paragraph, {}, QStringLiteral("one")}, {Kind::paragraph, {}, QStringLiteral("two")}, blank};
+            << u"one\r\ntwo\n"_s
+            << QList<MarkdownBlock>{{Kind::paragraph, {}, u"one"_s}, {Kind::paragraph, {}, u"two"_s}, blank};
         QTest::newRow("indented number keeps its digits")
-            << QStringLiteral("  2.  word\n10. ten")
-            << QList<MarkdownBlock>{{Kind::orderedItem, QStringLiteral("2."), QStringLiteral("word")},
-                                    {Kind::orderedItem, QStringLiteral("10."), QStringLiteral("ten")}};
+            << u"  2.  word\n10. ten"_s
+            << QList<MarkdownBlock>{{Kind::orderedItem, u"2."_s, u"word"_s}, {Kind::orderedItem, u"10."_s, u"ten"_s}};
         QTest::newRow("bullets show their own character")
-            << QStringLiteral("* a\n- b\n+ c")
-            << QList<MarkdownBlock>{{Kind::unorderedItem, QStringLiteral("*"), QStringLiteral("a")},
-                                    {Kind::unorderedItem, QStringLiteral("-"), QStringLiteral("b")},
-                                    {Kind::unorderedItem, QStringLiteral("+"), QStringLiteral("c")}};
+            << u"* a\n- b\n+ c"_s
+            << QList<MarkdownBlock>{{Kind::unorderedItem, u"*"_s, u"a"_s},
+                                    {Kind::unorderedItem, u"-"_s, u"b"_s},
+                                    {Kind::unorderedItem, u"+"_s, u"c"_s}};
         QTest::newRow("numbered before bulleted")
-            << QStringLiteral("1. - x")
-            << QList<MarkdownBlock>{{Kind::orderedItem, QStringLiteral("1."), QStringLiteral("- x")}};
+            << u"1. - x"_s << QList<MarkdownBlock>{{Kind::orderedItem, u"1."_s, u"- x"_s}};
         QTest::newRow("spaces, tabs and no-break spaces are blank; a lone CR is not")
-            << QStringLiteral(" \t\u00a0\n\r")
-            << QList<MarkdownBlock>{blank, {Kind::paragraph, {}, QStringLiteral("\r")}};
+            << u" \t\u00a0\n\r"_s << QList<MarkdownBlock>{blank, {Kind::paragraph, {}, u"\r"_s}};
         QTest::newRow("empty answer is one blank") << QString() << QList<MarkdownBlock>{blank};
         QTest::newRow("no space after the marker, headings and fences stay paragraphs")
-            << QStringLiteral("1.5 kg\n**bold**\n# Title\n```")
-            << QList<MarkdownBlock>{{Kind::paragraph, {}, QStringLiteral("1.5 kg")},
-                                    {Kind::paragraph, {}, QStringLiteral("**bold**")},
-                                    {Kind::paragraph, {}, QStringLiteral("# Title")},
-                                    {Kind::paragraph, {}, QStringLiteral("```")}};
+            << u"1.5 kg\n**bold**\n# Title\n```"_s
+            << QList<MarkdownBlock>{{Kind::paragraph, {}, u"1.5 kg"_s},
+                                    {Kind::paragraph, {}, u"**bold**"_s},
+                                    {Kind::paragraph, {}, u"# Title"_s},
+                                    {Kind::paragraph, {}, u"```"_s}};
     }
     void blocks()
     {
@@ -99,20 +97,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected"); // runs as text|flags, flags from s e c x l
-        QTest::newRow("code span and bold")
-            << QStringLiteral("Use `ls` **now**") << QStringLiteral("Use |;ls|c; |;now|s");
-        QTest::newRow("unmatched asterisks literal") << QStringLiteral("2 * 3 ** 4") << QStringLiteral("2 * 3 ** 4|");
-        QTest::newRow("link and autolink") << QStringLiteral("[site](https://a.example) <mailto:x@y.z>")
-                                           << QStringLiteral("site|l:https://a.example; |;mailto:x@y.z|l:mailto:x@y.z");
+        QTest::newRow("code span and bold") << u"Use `ls` **now**"_s << u"Use |;ls|c; |;now|s"_s;
+        QTest::newRow("unmatched asterisks literal") << u"2 * 3 ** 4"_s << u"2 * 3 ** 4|"_s;
+        QTest::newRow("link and autolink") << u"[site](https://a.example) <mailto:x@y.z>"_s
+                                           << u"site|l:https://a.example; |;mailto:x@y.z|l:mailto:x@y.z"_s;
         QTest::newRow("strikethrough, emphasis, escape, entity")
-            << QStringLiteral("~~old~~ *new* \\*lit\\* &amp;") << QStringLiteral("old|x; |;new|e; *lit* &|");
+            << u"~~old~~ *new* \\*lit\\* &amp;"_s << u"old|x; |;new|e; *lit* &|"_s;
         QTest::newRow("numeric entities, and one that names no character")
-            << QStringLiteral("&#65;&#x42; &#xD800;") << QStringLiteral("AB \uFFFD|");
+            << u"&#65;&#x42; &#xD800;"_s << u"AB \uFFFD|"_s;
         QTest::newRow("block syntax and HTML stay text, spaces kept")
-            << QStringLiteral("  # Title <b>x</b>  ") << QStringLiteral("  # Title <b>x</b>  |");
-        QTest::newRow("a quote, a list marker, a rule") << QStringLiteral("> - ---") << QStringLiteral("> - ---|");
-        QTest::newRow("an image shows its description only")
-            << QStringLiteral("![chart](https://a.example/c.png)") << QStringLiteral("chart|");
+            << u"  # Title <b>x</b>  "_s << u"  # Title <b>x</b>  |"_s;
+        QTest::newRow("a quote, a list marker, a rule") << u"> - ---"_s << u"> - ---|"_s;
+        QTest::newRow("an image shows its description only") << u"![chart](https://a.example/c.png)"_s << u"chart|"_s;
     }
     void inlineSpans()
     {
@@ -121,14 +117,11 @@ private Q_SLOTS:
         const std::optional<QList<MarkdownInlineRun>> runs = parseMarkdownInline(line);
         QVERIFY(runs);
         QStringList rendered;
-        for (const MarkdownInlineRun &run : *runs) {
-            QString flags = QString(run.strong ? QStringLiteral("s") : QString()) +
-                            (run.emphasis ? QStringLiteral("e") : QString()) +
-                            (run.code ? QStringLiteral("c") : QString()) +
-                            (run.strikethrough ? QStringLiteral("x") : QString()) +
-                            (run.link.isEmpty() ? QString() : QStringLiteral("l:") + run.link);
-            rendered.append(run.text + QLatin1Char('|') + flags);
-        }
+        for (const MarkdownInlineRun &run : *runs)
+            rendered.append(run.text + u'|' + QLatin1StringView(run.strong ? "s" : "") +
+                            QLatin1StringView(run.emphasis ? "e" : "") + QLatin1StringView(run.code ? "c" : "") +
+                            QLatin1StringView(run.strikethrough ? "x" : "") +
+                            (run.link.isEmpty() ? QString() : u"l:"_s + run.link));
         QCOMPARE(rendered.join(QLatin1Char(';')), expected);
     }
 
@@ -144,14 +137,14 @@ private Q_SLOTS:
     void bubbleWidthAndSending()
     {
         using namespace ResultOverlayViewRules;
-        QVERIFY(!shouldUseExpandedAssistantBubble(QStringLiteral("  Short answer.  \n")));
-        QVERIFY(shouldUseExpandedAssistantBubble(QStringLiteral("Two\nlines")));
+        QVERIFY(!shouldUseExpandedAssistantBubble(u"  Short answer.  \n"_s));
+        QVERIFY(shouldUseExpandedAssistantBubble(u"Two\nlines"_s));
         QVERIFY(shouldUseExpandedAssistantBubble(QString(30, QLatin1Char('x'))));
         QVERIFY(!shouldUseExpandedAssistantBubble(QString(29, QLatin1Char('x'))));
-        QVERIFY(!shouldUseExpandedAssistantBubble(QString(28, QChar(0x00e9)) + QStringLiteral("\U0001F600")));
-        QVERIFY(!canAskCustomQuestion(QStringLiteral(" \n\t "), false));
-        QVERIFY(!canAskCustomQuestion(QStringLiteral("Why?"), true));
-        QVERIFY(canAskCustomQuestion(QStringLiteral(" Why? "), false));
+        QVERIFY(!shouldUseExpandedAssistantBubble(QString(28, QChar(0x00e9)) + u"\U0001F600"_s));
+        QVERIFY(!canAskCustomQuestion(u" \n\t "_s, false));
+        QVERIFY(!canAskCustomQuestion(u"Why?"_s, true));
+        QVERIFY(canAskCustomQuestion(u" Why? "_s, false));
     }
 
     void autoScroll_data()
@@ -161,7 +154,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("scrolls");
         const Rules idle{1, std::nullopt, false};
         QTest::newRow("new turn") << idle << Rules{2, std::nullopt, false} << true;
-        QTest::newRow("new pending question") << idle << Rules{1, QStringLiteral("Q"), true} << true;
+        QTest::newRow("new pending question") << idle << Rules{1, u"Q"_s, true} << true;
         QTest::newRow("work starts") << idle << Rules{1, std::nullopt, true} << true;
         QTest::newRow("work ends alone") << Rules{1, std::nullopt, true} << idle << false;
         QTest::newRow("nothing changes") << idle << idle << false;

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // Counts writes so a test can tell "wrote nothing" from "wrote the same value".
 class CountingStore : public InMemoryKeyValueStore
@@ -34,148 +36,117 @@ class SettingsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void defaultsWhenNothingIsStoredAndConstructionWritesNothing()
+    void constructionWritesNothingAndStartsFromTheDeploymentDefaults()
     {
         CountingStore store;
-        DeveloperSettingsStore settings(store, nullptr);
-        QCOMPARE(settings.hostedBackendBaseURL(), QStringLiteral("https://api.orvanta.app"));
-        QCOMPARE(settings.cognitoDomainURL(), QStringLiteral("https://auth.orvanta.app"));
-        QCOMPARE(settings.cognitoClientID(), QStringLiteral("4kq8zt1vr7mw2hx9pbn3yjd6ca"));
-        QCOMPARE(settings.themePreference(), AppThemePreference::system);
-        QCOMPARE(settings.languagePreference(), AppLanguagePreference::automatic);
-        QCOMPARE(settings.overlayPanelSizePreset(), OverlayPanelSizePreset::medium);
-        QCOMPARE(settings.captureHotKey(), (CaptureHotKeyShortcut{0, 768}));
+        const DeveloperSettingsStore settings(store, nullptr);
+        QCOMPARE(settings.hostedBackendBaseURL(), u"https://api.orvanta.app"_s);
+        QCOMPARE(settings.cognitoDomainURL(), u"https://auth.orvanta.app"_s);
+        QCOMPARE(settings.cognitoClientID(), u"4kq8zt1vr7mw2hx9pbn3yjd6ca"_s);
         QVERIFY(store.writes.isEmpty());
     }
 
-    void storedRawValuesMatchExactly_data()
+    void storedValuesLoadExactly_data()
     {
         QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("loaded");
-        const auto row = [](const char *name, const QString &key, const char *stored, const char *loaded) {
-            QTest::newRow(name) << key << stored << loaded;
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("loaded"); // a shortcut as keyCode/modifiers
+        const auto row = [](const char *name, const QString &key, const QVariant &stored, const char *loaded) {
+            QTest::newRow(name) << key << stored << QString::fromLatin1(loaded);
         };
-        row("theme dark", SettingsKeys::themePreference, "dark", "dark");
-        row("theme in other case", SettingsKeys::themePreference, "Dark", "system");
-        row("panel extraLarge", SettingsKeys::overlayPanelSizePreset, "extraLarge", "extraLarge");
-        row("panel unknown", SettingsKeys::overlayPanelSizePreset, "huge", "medium");
-        row("panel empty", SettingsKeys::overlayPanelSizePreset, "", "medium");
-        row("language japanese", SettingsKeys::languagePreference, "japanese", "japanese");
-        row("language auto", SettingsKeys::languagePreference, "auto", "auto");
-        row("language by display name", SettingsKeys::languagePreference, "Japanese", "auto");
+        const QString theme = SettingsKeys::themePreference, panel = SettingsKeys::overlayPanelSizePreset,
+                      language = SettingsKeys::languagePreference, shortcut = SettingsKeys::captureHotKey;
+        row("theme dark", theme, u"dark"_s, "dark");
+        row("theme in other case", theme, u"Dark"_s, "system");
+        row("panel extraLarge", panel, u"extraLarge"_s, "extraLarge");
+        row("panel unknown", panel, u"huge"_s, "medium");
+        row("panel empty", panel, u""_s, "medium");
+        row("language japanese", language, u"japanese"_s, "japanese");
+        row("language auto", language, u"auto"_s, "auto");
+        row("language by display name", language, u"Japanese"_s, "auto");
+        row("shortcut", shortcut, QByteArray(R"({"keyCode":1,"modifiers":2304})"), "1/2304");
+        row("shortcut with extra keys", shortcut, QByteArray(R"({"modifiers":256,"keyCode":49,"x":true})"), "49/256");
+        row("shortcut not json", shortcut, QByteArray("\x01\x02garbage"), "0/768");
+        row("shortcut without modifiers", shortcut, QByteArray(R"({"keyCode":1})"), "0/768");
+        row("shortcut negative", shortcut, QByteArray(R"({"keyCode":-1,"modifiers":256})"), "0/768");
+        row("shortcut beyond 32 bits", shortcut, QByteArray(R"({"keyCode":4294967296,"modifiers":256})"), "0/768");
+        row("shortcut fraction", shortcut, QByteArray(R"({"keyCode":1.5,"modifiers":256})"), "0/768");
+        row("shortcut string number", shortcut, QByteArray(R"({"keyCode":"1","modifiers":256})"), "0/768");
+        row("shortcut array", shortcut, QByteArray("[1,256]"), "0/768");
     }
-    void storedRawValuesMatchExactly()
+    void storedValuesLoadExactly()
     {
         QFETCH(QString, key);
-        QFETCH(QString, stored);
+        QFETCH(QVariant, stored);
         QFETCH(QString, loaded);
         InMemoryKeyValueStore store;
         store.setValue(key, stored);
-        DeveloperSettingsStore settings(store, nullptr);
+        const DeveloperSettingsStore settings(store, nullptr);
+        const CaptureHotKeyShortcut shortcut = settings.captureHotKey();
         const QString actual = key == SettingsKeys::themePreference      ? rawValue(settings.themePreference())
                                : key == SettingsKeys::languagePreference ? rawValue(settings.languagePreference())
-                                                                         : rawValue(settings.overlayPanelSizePreset());
+                               : key == SettingsKeys::overlayPanelSizePreset
+                                   ? rawValue(settings.overlayPanelSizePreset())
+                                   : u"%1/%2"_s.arg(shortcut.keyCode).arg(shortcut.modifiers);
         QCOMPARE(actual, loaded);
     }
 
-    void storedShortcutBlobs_data()
-    {
-        QTest::addColumn<QByteArray>("blob");
-        QTest::addColumn<quint32>("keyCode");
-        QTest::addColumn<quint32>("modifiers");
-        QTest::newRow("valid") << QByteArray(R"({"keyCode":1,"modifiers":2304})") << 1u << 2304u;
-        QTest::newRow("extra keys ignored") << QByteArray(R"({"modifiers":256,"keyCode":49,"x":true})") << 49u << 256u;
-        QTest::newRow("not json") << QByteArray("\x01\x02garbage") << 0u << 768u;
-        QTest::newRow("missing modifiers") << QByteArray(R"({"keyCode":1})") << 0u << 768u;
-        QTest::newRow("negative") << QByteArray(R"({"keyCode":-1,"modifiers":256})") << 0u << 768u;
-        QTest::newRow("beyond 32 bits") << QByteArray(R"({"keyCode":4294967296,"modifiers":256})") << 0u << 768u;
-        QTest::newRow("fraction") << QByteArray(R"({"keyCode":1.5,"modifiers":256})") << 0u << 768u;
-        QTest::newRow("string number") << QByteArray(R"({"keyCode":"1","modifiers":256})") << 0u << 768u;
-        QTest::newRow("array") << QByteArray("[1,256]") << 0u << 768u;
-    }
-    void storedShortcutBlobs()
-    {
-        QFETCH(QByteArray, blob);
-        QFETCH(quint32, keyCode);
-        QFETCH(quint32, modifiers);
-        InMemoryKeyValueStore store;
-        store.setValue(SettingsKeys::captureHotKey, blob);
-        DeveloperSettingsStore settings(store, nullptr);
-        QCOMPARE(settings.captureHotKey(), (CaptureHotKeyShortcut{keyCode, modifiers}));
-    }
-
-    void enumerationSettersWriteOnlyChanges()
+    void settersWriteAndNotifyOnlyChangesAndPersistingWritesAllSeven()
     {
         CountingStore store;
-        DeveloperSettingsStore settings(store, nullptr);
+        NotificationCenter notifications;
+        DeveloperSettingsStore settings(store, &notifications);
         QSignalSpy changed(&settings, &DeveloperSettingsStore::changed);
+        QSignalSpy posted(&notifications, &NotificationCenter::posted);
         settings.setThemePreference(AppThemePreference::system);
         settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::medium);
+        settings.setCaptureHotKey(defaultShortcut);
         QVERIFY(store.writes.isEmpty());
-        QCOMPARE(changed.count(), 0);
+        QCOMPARE(changed.count() + posted.count(), 0);
 
+        const CaptureHotKeyShortcut shortcut{1, CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::optionFlag};
         settings.setThemePreference(AppThemePreference::dark);
         settings.setLanguagePreference(AppLanguagePreference::german);
         settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::extraLarge);
+        settings.setCaptureHotKey(shortcut);
         QCOMPARE(store.writes, (QStringList{SettingsKeys::themePreference, SettingsKeys::languagePreference,
-                                            SettingsKeys::overlayPanelSizePreset}));
-        QCOMPARE(store.value(SettingsKeys::overlayPanelSizePreset).toString(), QStringLiteral("extraLarge"));
-        QCOMPARE(changed.count(), 3);
-
-        // String settings are kept in memory until persistPreferences().
-        settings.setHostedBackendBaseURL(QStringLiteral("http://127.0.0.1:9"));
-        QCOMPARE(store.writes.size(), 3);
-        QCOMPARE(DeveloperSettingsStore(store, nullptr).themePreference(), AppThemePreference::dark);
-    }
-
-    void sameShortcutNeitherWritesNorNotifies()
-    {
-        CountingStore store;
-        NotificationCenter notifications;
-        DeveloperSettingsStore settings(store, &notifications);
-        QSignalSpy posted(&notifications, &NotificationCenter::posted);
-        settings.setCaptureHotKey(defaultShortcut);
-        QVERIFY(store.writes.isEmpty());
-        QCOMPARE(posted.count(), 0);
-
-        const CaptureHotKeyShortcut changed{1, CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::optionFlag};
-        settings.setCaptureHotKey(changed);
+                                            SettingsKeys::overlayPanelSizePreset, SettingsKeys::captureHotKey}));
+        QCOMPARE(store.value(SettingsKeys::overlayPanelSizePreset).toString(), u"extraLarge"_s);
         QCOMPARE(store.value(SettingsKeys::captureHotKey).toByteArray(),
                  QByteArray(R"({"keyCode":1,"modifiers":2304})"));
+        QCOMPARE(changed.count(), 4);
         QCOMPARE(posted.count(), 1);
-        QCOMPARE(posted.first().at(0).toString(), QStringLiteral("orvanta.settings.captureHotKeyDidChange"));
-        QCOMPARE(posted.first().at(1).value<CaptureHotKeyShortcut>(), changed);
-        QCOMPARE(DeveloperSettingsStore(store, nullptr).captureHotKey(), changed);
-    }
+        QCOMPARE(posted.first().at(0).toString(), u"orvanta.settings.captureHotKeyDidChange"_s);
+        QCOMPARE(posted.first().at(1).value<CaptureHotKeyShortcut>(), shortcut);
+        const DeveloperSettingsStore reloaded(store, nullptr);
+        QCOMPARE(reloaded.themePreference(), AppThemePreference::dark);
+        QCOMPARE(reloaded.captureHotKey(), shortcut);
 
-    void persistPreferencesWritesAllSevenAndNotifies()
-    {
-        CountingStore store;
-        NotificationCenter notifications;
-        DeveloperSettingsStore settings(store, &notifications);
-        QSignalSpy posted(&notifications, &NotificationCenter::posted);
-        settings.setCognitoDomainURL(QStringLiteral("http://127.0.0.1:8080"));
+        // String settings are kept in memory until persistPreferences().
+        settings.setHostedBackendBaseURL(u"http://127.0.0.1:9"_s);
+        settings.setCognitoDomainURL(u"http://127.0.0.1:8080"_s);
+        QCOMPARE(store.writes.size(), 4);
+        store.writes.clear();
         settings.persistPreferences();
         QCOMPARE(store.writes, (QStringList{SettingsKeys::hostedBackendBaseURL, SettingsKeys::cognitoDomainURL,
                                             SettingsKeys::cognitoClientID, SettingsKeys::themePreference,
                                             SettingsKeys::languagePreference, SettingsKeys::overlayPanelSizePreset,
                                             SettingsKeys::captureHotKey}));
-        QCOMPARE(store.value(SettingsKeys::cognitoDomainURL).toString(), QStringLiteral("http://127.0.0.1:8080"));
-        QCOMPARE(store.value(SettingsKeys::languagePreference).toString(), QStringLiteral("auto"));
-        QCOMPARE(posted.count(), 1);
+        QCOMPARE(store.value(SettingsKeys::hostedBackendBaseURL).toString(), u"http://127.0.0.1:9"_s);
+        QCOMPARE(store.value(SettingsKeys::cognitoDomainURL).toString(), u"http://127.0.0.1:8080"_s);
+        QCOMPARE(store.value(SettingsKeys::languagePreference).toString(), u"german"_s);
+        QCOMPARE(posted.count(), 2);
     }
 
     void promptDecoration_data()
     {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("expected");
-        const QString asked = QStringLiteral("\n\nUser request:\nWhat is this?");
-        const QString respond = QStringLiteral("Unless the user explicitly asks for another language, respond in ");
-        QTest::newRow("auto") << "auto" << QStringLiteral("What is this?");
-        QTest::newRow("japanese") << "japanese" << respond + QStringLiteral("Japanese.") + asked;
-        QTest::newRow("simplified chinese")
-            << "simplifiedChinese" << respond + QStringLiteral("Simplified Chinese.") + asked;
+        const QString asked = u"\n\nUser request:\nWhat is this?"_s;
+        const QString respond = u"Unless the user explicitly asks for another language, respond in "_s;
+        QTest::newRow("auto") << "auto" << u"What is this?"_s;
+        QTest::newRow("japanese") << "japanese" << respond + u"Japanese."_s + asked;
+        QTest::newRow("simplified chinese") << "simplifiedChinese" << respond + u"Simplified Chinese."_s + asked;
     }
     void promptDecoration()
     {
@@ -183,9 +154,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         InMemoryKeyValueStore store;
         store.setValue(SettingsKeys::languagePreference, language);
-        QCOMPARE(
-            DeveloperSettingsStore(store, nullptr).decoratePromptForPreferredLanguage(QStringLiteral("What is this?")),
-            expected);
+        QCOMPARE(DeveloperSettingsStore(store, nullptr).decoratePromptForPreferredLanguage(u"What is this?"_s),
+                 expected);
     }
 
     void shortcutDisplayForms_data()
@@ -219,7 +189,7 @@ private Q_SLOTS:
 
     void shortcutCaptionAndQtKeys()
     {
-        QCOMPARE(defaultShortcut.spacedDisplayString(), QStringLiteral("Ctrl + Shift + A"));
+        QCOMPARE(defaultShortcut.spacedDisplayString(), u"Ctrl + Shift + A"_s);
         for (quint32 code = 0; code < 128; ++code) {
             if (const std::optional<int> qtKey = CaptureHotKeyShortcut::qtKeyForKeyCode(code))
                 QCOMPARE(CaptureHotKeyShortcut::keyCodeForQtKey(*qtKey), std::optional<quint32>(code));
@@ -236,22 +206,21 @@ private Q_SLOTS:
     void hotKeyErrorsNameTheStatus()
     {
         QCOMPARE(GlobalHotKeyError::registrationFailed(-9878).message(),
-                 QStringLiteral("Registering the global hotkey failed with status -9878."));
+                 u"Registering the global hotkey failed with status -9878."_s);
         QCOMPARE(GlobalHotKeyError::eventHandlerInstallFailed(10).message(),
-                 QStringLiteral("Installing the global hotkey handler failed with status 10."));
+                 u"Installing the global hotkey handler failed with status 10."_s);
     }
 
-    void settingsFileIsPrivateAndSurvivesReopening()
+    void settingsFileIsPrivateSurvivesReopeningAndNamesWhatAFullDiskLoses()
     {
         TemporaryHome home;
-        const QString path = home.path() + QStringLiteral("/config/Orvanta/Orvanta.conf");
+        const QString path = home.path() + u"/config/Orvanta/Orvanta.conf"_s;
         {
             QSettingsKeyValueStore store(path);
             DeveloperSettingsStore settings(store, nullptr);
             settings.setThemePreference(AppThemePreference::light);
             settings.setCaptureHotKey({9, CaptureHotKeyShortcut::commandFlag});
-            store.setValue(QStringLiteral("orvanta.promptPreset.order"),
-                           QStringList{QStringLiteral("keyPoint"), QStringLiteral("explain")});
+            store.setValue(u"orvanta.promptPreset.order"_s, QStringList{u"keyPoint"_s, u"explain"_s});
         }
         QCOMPARE(QFileInfo(path).permissions() & ownerGroupOther, QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(QFileInfo(QFileInfo(path).path()).permissions() & ownerGroupOther,
@@ -265,29 +234,18 @@ private Q_SLOTS:
         DeveloperSettingsStore settings(reopened, nullptr);
         QCOMPARE(settings.themePreference(), AppThemePreference::light);
         QCOMPARE(settings.captureHotKey(), (CaptureHotKeyShortcut{9, CaptureHotKeyShortcut::commandFlag}));
-        QCOMPARE(reopened.value(QStringLiteral("orvanta.promptPreset.order")).toStringList(),
-                 (QStringList{QStringLiteral("keyPoint"), QStringLiteral("explain")}));
-    }
+        QCOMPARE(reopened.value(u"orvanta.promptPreset.order"_s).toStringList(),
+                 (QStringList{u"keyPoint"_s, u"explain"_s}));
 
-    void unwritableFileKeepsWhatWasReadAndNamesWhatIsLost()
-    {
-        TemporaryHome home;
-        const QString path = home.path() + QStringLiteral("/Orvanta.conf");
-        {
-            QSettingsKeyValueStore store(path);
-            DeveloperSettingsStore(store, nullptr).setThemePreference(AppThemePreference::light);
-        }
-        // Every write fails (a full disk), even for root.
+        // Every write fails (a full disk), even for root: the lost change is named and kept in memory.
         rlimit original{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &original), 0);
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit none{0, original.rlim_max};
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &none), 0);
-        QSettingsKeyValueStore store(path);
-        DeveloperSettingsStore settings(store, nullptr);
         QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(
-                              QStringLiteral("^Could not store orvanta\\.settings\\.themePreference in the settings")));
+            QtWarningMsg,
+            QRegularExpression(u"^Could not store orvanta\\.settings\\.themePreference in the settings"_s));
         settings.setThemePreference(AppThemePreference::dark);
         ::setrlimit(RLIMIT_FSIZE, &original);
         QCOMPARE(settings.themePreference(), AppThemePreference::dark);
