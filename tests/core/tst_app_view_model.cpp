@@ -66,7 +66,6 @@ private Q_SLOTS:
 
         QVERIFY(vm.capture() && !vm.isBusy() && !vm.lastErrorMessage());
         QCOMPARE(vm.captureUnderstanding(), FakeUnderstandingService::textResult(*vm.capture()));
-        QCOMPARE(vm.ocrResult(), vm.captureUnderstanding()->ocrResult);
         QVERIFY(h->ai.answerCalls.isEmpty());
 
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), vm.capture()->cgImage);
@@ -84,7 +83,6 @@ private Q_SLOTS:
                 first.delaysPanelReveal);
         const ResultOverlaySnapshot last = h->overlay.snapshots.last();
         QVERIFY(!last.isBusy && last.captureUnderstanding);
-        QCOMPARE(last.presetOrder, vm.presetOrder());
     }
 
     void busyWhileUnderstandingOrAnswering()
@@ -93,7 +91,6 @@ private Q_SLOTS:
         h->understanding.gate.close();
         QCoro::Task<> flow = vm.runCaptureFlow();
         QVERIFY(vm.isBusy() && vm.capture() && !vm.captureUnderstanding());
-        QVERIFY(h->overlay.visible && h->overlay.snapshots.last().isBusy);
 
         // No understanding yet: a question is dropped without a trace.
         QCoro::waitFor(vm.askCustomQuestion(u"What is it?"_s));
@@ -424,7 +421,6 @@ private Q_SLOTS:
         vm.beginEditingPreset(PromptPreset::summarize);
         vm.previewPresetOrder({PromptPreset::simplify});
         savePreset(vm, PromptPreset::explain, u"T"_s);
-        QVERIFY(h->overlay.visible);
 
         h->session.setState(SessionState::signedOut());
         QTRY_VERIFY(!vm.capture());
@@ -518,7 +514,6 @@ private Q_SLOTS:
     {
         AppViewModel &vm = h->makeController();
         savePreset(vm, PromptPreset::keyPoint, u"A"_s);
-        QVERIFY(!vm.editingPreset());
         const PromptPresetConfigurations before = vm.presetConfigurations();
 
         vm.beginEditingPreset(PromptPreset::explain);
@@ -545,7 +540,6 @@ private Q_SLOTS:
     void libraryMirrorAndSelection()
     {
         AppViewModel &vm = h->makeController();
-        QVERIFY(!vm.selectedRecentCapture());
         QCoro::waitFor(vm.runCaptureFlow());
         QCoro::waitFor(vm.runCaptureFlow());
         const QList<RecentCaptureItem> items = vm.recentCaptures();

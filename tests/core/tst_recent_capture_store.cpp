@@ -254,14 +254,10 @@ private Q_SLOTS:
         QCOMPARE(RecentCaptureStore::restoredSelectionRect(image, std::nullopt), expected);
     }
 
-    void suggestedNameUsesLocalTime()
+    void savingCopiesTheStoredBytesUnderASuggestedLocalTimeName()
     {
-        const QDateTime local(QDate(2025, 3, 5), QTime(14, 7, 9));
-        QCOMPARE(RecentCaptureStore::suggestedFileName(local), u"orvanta-capture-2025-03-05-140709.png"_s);
-    }
-
-    void savingCopiesTheStoredBytes()
-    {
+        QCOMPARE(RecentCaptureStore::suggestedFileName(QDateTime(QDate(2025, 3, 5), QTime(14, 7, 9))),
+                 u"orvanta-capture-2025-03-05-140709.png"_s);
         RecentCaptureStore store = makeStore(u"save"_s);
         const RecentCaptureItem item = store.record(FakeCaptureService::makeSelection()).first();
         QTemporaryDir target;

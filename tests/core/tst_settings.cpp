@@ -15,6 +15,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+using Shortcut = CaptureHotKeyShortcut;
+
 // Counts writes so a test can tell "wrote nothing" from "wrote the same value".
 class CountingStore : public InMemoryKeyValueStore
 {
@@ -27,7 +29,6 @@ public:
     QStringList writes;
 };
 
-const CaptureHotKeyShortcut defaultShortcut{};
 // Owner, group and other bits (the "user" bits repeat the owner's for the current user).
 constexpr QFile::Permissions ownerGroupOther = QFile::Permissions::fromInt(0x7077);
 } // namespace
@@ -82,7 +83,7 @@ private Q_SLOTS:
         InMemoryKeyValueStore store;
         store.setValue(key, stored);
         const DeveloperSettingsStore settings(store, nullptr);
-        const CaptureHotKeyShortcut shortcut = settings.captureHotKey();
+        const Shortcut shortcut = settings.captureHotKey();
         const QString actual = key == SettingsKeys::themePreference      ? rawValue(settings.themePreference())
                                : key == SettingsKeys::languagePreference ? rawValue(settings.languagePreference())
                                : key == SettingsKeys::overlayPanelSizePreset
@@ -100,11 +101,11 @@ private Q_SLOTS:
         QSignalSpy posted(&notifications, &NotificationCenter::posted);
         settings.setThemePreference(AppThemePreference::system);
         settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::medium);
-        settings.setCaptureHotKey(defaultShortcut);
+        settings.setCaptureHotKey(Shortcut{});
         QVERIFY(store.writes.isEmpty());
         QCOMPARE(changed.count() + posted.count(), 0);
 
-        const CaptureHotKeyShortcut shortcut{1, CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::optionFlag};
+        const Shortcut shortcut{1, Shortcut::commandFlag | Shortcut::optionFlag};
         settings.setThemePreference(AppThemePreference::dark);
         settings.setLanguagePreference(AppLanguagePreference::german);
         settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::extraLarge);
@@ -117,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 4);
         QCOMPARE(posted.count(), 1);
         QCOMPARE(posted.first().at(0).toString(), u"orvanta.settings.captureHotKeyDidChange"_s);
-        QCOMPARE(posted.first().at(1).value<CaptureHotKeyShortcut>(), shortcut);
+        QCOMPARE(posted.first().at(1).value<Shortcut>(), shortcut);
         const DeveloperSettingsStore reloaded(store, nullptr);
         QCOMPARE(reloaded.themePreference(), AppThemePreference::dark);
         QCOMPARE(reloaded.captureHotKey(), shortcut);
@@ -181,30 +182,23 @@ private Q_SLOTS:
         QFETCH(quint32, modifiers);
         QFETCH(QString, symbols);
         QFETCH(QString, linux);
-        const CaptureHotKeyShortcut shortcut{keyCode, modifiers};
+        const Shortcut shortcut{keyCode, modifiers};
         QCOMPARE(shortcut.symbolDisplayString(), symbols);
         QCOMPARE(shortcut.displayString(), linux);
         QCOMPARE(shortcut.isValid(), modifiers != 0);
     }
 
-    void shortcutCaptionAndQtKeys()
+    void shortcutCaptionQtKeysAndHotKeyErrors()
     {
-        QCOMPARE(defaultShortcut.spacedDisplayString(), u"Ctrl + Shift + A"_s);
-        for (quint32 code = 0; code < 128; ++code) {
-            if (const std::optional<int> qtKey = CaptureHotKeyShortcut::qtKeyForKeyCode(code))
-                QCOMPARE(CaptureHotKeyShortcut::keyCodeForQtKey(*qtKey), std::optional<quint32>(code));
-        }
-        QCOMPARE(CaptureHotKeyShortcut::keyCodeForQtKey(Qt::Key_F1), std::nullopt);
-        const quint32 all = CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::shiftFlag |
-                            CaptureHotKeyShortcut::optionFlag | CaptureHotKeyShortcut::controlFlag;
-        QCOMPARE(CaptureHotKeyShortcut::modifiersForQtModifiers(CaptureHotKeyShortcut::qtModifiersForModifiers(all)),
-                 all);
-        QCOMPARE(CaptureHotKeyShortcut::modifiersForQtModifiers(Qt::ControlModifier | Qt::MetaModifier),
-                 CaptureHotKeyShortcut::commandFlag | CaptureHotKeyShortcut::controlFlag);
-    }
-
-    void hotKeyErrorsNameTheStatus()
-    {
+        QCOMPARE(Shortcut().spacedDisplayString(), u"Ctrl + Shift + A"_s);
+        for (quint32 code = 0; code < 128; ++code)
+            if (const std::optional<int> qtKey = Shortcut::qtKeyForKeyCode(code))
+                QCOMPARE(Shortcut::keyCodeForQtKey(*qtKey), std::optional<quint32>(code));
+        QCOMPARE(Shortcut::keyCodeForQtKey(Qt::Key_F1), std::nullopt);
+        const quint32 all = Shortcut::commandFlag | Shortcut::shiftFlag | Shortcut::optionFlag | Shortcut::controlFlag;
+        QCOMPARE(Shortcut::modifiersForQtModifiers(Shortcut::qtModifiersForModifiers(all)), all);
+        QCOMPARE(Shortcut::modifiersForQtModifiers(Qt::ControlModifier | Qt::MetaModifier),
+                 Shortcut::commandFlag | Shortcut::controlFlag);
         QCOMPARE(GlobalHotKeyError::registrationFailed(-9878).message(),
                  u"Registering the global hotkey failed with status -9878."_s);
         QCOMPARE(GlobalHotKeyError::eventHandlerInstallFailed(10).message(),
@@ -219,7 +213,7 @@ private Q_SLOTS:
             QSettingsKeyValueStore store(path);
             DeveloperSettingsStore settings(store, nullptr);
             settings.setThemePreference(AppThemePreference::light);
-            settings.setCaptureHotKey({9, CaptureHotKeyShortcut::commandFlag});
+            settings.setCaptureHotKey({9, Shortcut::commandFlag});
             store.setValue(u"orvanta.promptPreset.order"_s, QStringList{u"keyPoint"_s, u"explain"_s});
         }
         QCOMPARE(QFileInfo(path).permissions() & ownerGroupOther, QFile::ReadOwner | QFile::WriteOwner);
@@ -233,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).permissions() & ownerGroupOther, QFile::ReadOwner | QFile::WriteOwner);
         DeveloperSettingsStore settings(reopened, nullptr);
         QCOMPARE(settings.themePreference(), AppThemePreference::light);
-        QCOMPARE(settings.captureHotKey(), (CaptureHotKeyShortcut{9, CaptureHotKeyShortcut::commandFlag}));
+        QCOMPARE(settings.captureHotKey(), (Shortcut{9, Shortcut::commandFlag}));
         QCOMPARE(reopened.value(u"orvanta.promptPreset.order"_s).toStringList(),
                  (QStringList{u"keyPoint"_s, u"explain"_s}));
 
