@@ -66,6 +66,7 @@ private Q_SLOTS:
 
         QVERIFY(vm.capture() && !vm.isBusy() && !vm.lastErrorMessage());
         QCOMPARE(vm.captureUnderstanding(), FakeUnderstandingService::textResult(*vm.capture()));
+        QCOMPARE(vm.ocrResult(), vm.captureUnderstanding()->ocrResult);
         QVERIFY(h->ai.answerCalls.isEmpty());
 
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), vm.capture()->cgImage);
@@ -513,7 +514,9 @@ private Q_SLOTS:
     void failedSaveRestoresTextsExactlyAndKeepsTheEditorOpen()
     {
         AppViewModel &vm = h->makeController();
+        vm.beginEditingPreset(PromptPreset::keyPoint);
         savePreset(vm, PromptPreset::keyPoint, u"A"_s);
+        QVERIFY(!vm.editingPreset()); // a stored text closes its editor
         const PromptPresetConfigurations before = vm.presetConfigurations();
 
         vm.beginEditingPreset(PromptPreset::explain);
