@@ -110,15 +110,6 @@ private:
                                       {QStringLiteral("times"), 1}});
     }
 
-    QString lastTokenGrant()
-    {
-        const std::optional<QJsonObject> request = m_server->lastRequest(QStringLiteral("/oauth2/token"));
-        if (!request)
-            return {};
-        return QUrlQuery(request->value(QStringLiteral("body")).toString())
-            .queryItemValue(QStringLiteral("grant_type"));
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -219,6 +210,7 @@ private Q_SLOTS:
         row("repeated, real values first", "code={code}&state={state}&state=evil&code=evil", {});
         row("repeated, forged values first", "state=evil&code={code}&state={state}", invalidCallback);
         row("padded code is trimmed", "code=%20{code}%0A&state={state}", {});
+        row("no callback URL at all", "{no URL}", invalidCallback);
     }
     void callbackRules()
     {
@@ -234,7 +226,9 @@ private Q_SLOTS:
             .replace(QStringLiteral("{state}"), state)
             .replace(QStringLiteral("{STATE}"), swapped);
 
-        m_web->deliver(QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?") + query));
+        m_web->deliver(query == QLatin1String("{no URL}")
+                           ? QUrl()
+                           : QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?") + query));
         QTRY_VERIFY(manager->sessionState().kind != SessionState::Kind::authenticating);
         QCOMPARE(manager->authErrorMessage().value_or(QString()), expected);
         QCOMPARE(manager->sessionState().isAuthenticated(), expected.isEmpty());
@@ -341,7 +335,11 @@ private Q_SLOTS:
 
         const QString token = awaitTask(manager->validIDToken());
         QCOMPARE(token != session.tokens.idToken, refreshes);
-        QCOMPARE(lastTokenGrant(), refreshes ? QStringLiteral("refresh_token") : QStringLiteral("authorization_code"));
+        const std::optional<QJsonObject> grant = m_server->lastRequest(QStringLiteral("/oauth2/token"));
+        QVERIFY(grant);
+        QCOMPARE(
+            QUrlQuery(grant->value(QStringLiteral("body")).toString()).queryItemValue(QStringLiteral("grant_type")),
+            refreshes ? QStringLiteral("refresh_token") : QStringLiteral("authorization_code"));
         const UserSession now = *manager->sessionState().session;
         QCOMPARE(now.tokens.idToken, token);
         QCOMPARE(now.tokens.refreshToken, session.tokens.refreshToken);
