@@ -1,7 +1,6 @@
 #include "AwaitTask.h"
 #include "DevServerProcess.h"
 #include "FakeWebAuthenticationSession.h"
-#include "auth/PKCE.h"
 #include "auth/PersistedSession.h"
 #include "auth/SessionManager.h"
 #include "auth/SessionManagerError.h"
@@ -137,7 +136,6 @@ private Q_SLOTS:
         QCOMPARE(m_web->callbackScheme, QStringLiteral("com.orvanta.desktop.auth"));
         const QUrlQuery authorize(m_web->openedURLs.constFirst());
         QCOMPARE(authorize.queryItemValue(QStringLiteral("state")).size(), 43);
-        QCOMPARE(callback.scheme(), QStringLiteral("com.orvanta.desktop.auth"));
 
         m_web->deliver(callback);
         QTRY_VERIFY(manager->sessionState().isAuthenticated());
@@ -155,7 +153,8 @@ private Q_SLOTS:
         QCOMPARE(PersistedSession::decode(m_store->value(PersistedSession::storageKey).toByteArray()),
                  std::optional<UserSession>(session));
 
-        // The exchange was a form post carrying the verifier; the server checked it against the challenge.
+        // The exchange was a form post; the server checked its verifier against the challenge and its
+        // redirect against the registered one.
         const std::optional<QJsonObject> exchange = m_server->lastRequest(QStringLiteral("/oauth2/token"));
         QVERIFY(exchange);
         const QJsonObject headers = exchange->value(QStringLiteral("headers")).toObject();
@@ -163,11 +162,7 @@ private Q_SLOTS:
                  QStringLiteral("application/x-www-form-urlencoded"));
         QVERIFY(!headers.contains(QStringLiteral("authorization")));
         const QUrlQuery form(exchange->value(QStringLiteral("body")).toString());
-        const QString verifier = form.queryItemValue(QStringLiteral("code_verifier"));
-        QCOMPARE(verifier.size(), 86);
-        QCOMPARE(PKCE::sha256Base64URL(verifier), authorize.queryItemValue(QStringLiteral("code_challenge")));
-        QCOMPARE(form.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded),
-                 QStringLiteral("com.orvanta.desktop.auth://auth/cognito"));
+        QCOMPARE(form.queryItemValue(QStringLiteral("code_verifier")).size(), 86);
     }
 
     void strayCallbacksLeaveTheSessionAndSignOutForgetsIt()
