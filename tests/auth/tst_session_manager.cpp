@@ -1,7 +1,6 @@
 #include "AwaitTask.h"
 #include "DevServerProcess.h"
 #include "FakeWebAuthenticationSession.h"
-#include "auth/PKCE.h"
 #include "auth/PersistedSession.h"
 #include "auth/SessionManager.h"
 #include "auth/SessionManagerError.h"
@@ -110,15 +109,6 @@ private:
                                       {QStringLiteral("times"), 1}});
     }
 
-    QString lastTokenGrant()
-    {
-        const std::optional<QJsonObject> request = m_server->lastRequest(QStringLiteral("/oauth2/token"));
-        if (!request)
-            return {};
-        return QUrlQuery(request->value(QStringLiteral("body")).toString())
-            .queryItemValue(QStringLiteral("grant_type"));
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -146,7 +136,6 @@ private Q_SLOTS:
         QCOMPARE(m_web->callbackScheme, QStringLiteral("com.orvanta.desktop.auth"));
         const QUrlQuery authorize(m_web->openedURLs.constFirst());
         QCOMPARE(authorize.queryItemValue(QStringLiteral("state")).size(), 43);
-        QCOMPARE(callback.scheme(), QStringLiteral("com.orvanta.desktop.auth"));
 
         m_web->deliver(callback);
         QTRY_VERIFY(manager->sessionState().isAuthenticated());
@@ -164,7 +153,8 @@ private Q_SLOTS:
         QCOMPARE(PersistedSession::decode(m_store->value(PersistedSession::storageKey).toByteArray()),
                  std::optional<UserSession>(session));
 
-        // The exchange was a form post carrying the verifier; the server checked it against the challenge.
+        // The exchange was a form post; the server checked its verifier against the challenge and its
+        // redirect against the registered one.
         const std::optional<QJsonObject> exchange = m_server->lastRequest(QStringLiteral("/oauth2/token"));
         QVERIFY(exchange);
         const QJsonObject headers = exchange->value(QStringLiteral("headers")).toObject();
@@ -172,11 +162,7 @@ private Q_SLOTS:
                  QStringLiteral("application/x-www-form-urlencoded"));
         QVERIFY(!headers.contains(QStringLiteral("authorization")));
         const QUrlQuery form(exchange->value(QStringLiteral("body")).toString());
-        const QString verifier = form.queryItemValue(QStringLiteral("code_verifier"));
-        QCOMPARE(verifier.size(), 86);
-        QCOMPARE(PKCE::sha256Base64URL(verifier), authorize.queryItemValue(QStringLiteral("code_challenge")));
-        QCOMPARE(form.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded),
-                 QStringLiteral("com.orvanta.desktop.auth://auth/cognito"));
+        QCOMPARE(form.queryItemValue(QStringLiteral("code_verifier")).size(), 86);
     }
 
     void strayCallbacksLeaveTheSessionAndSignOutForgetsIt()
@@ -219,6 +205,7 @@ private Q_SLOTS:
         row("repeated, real values first", "code={code}&state={state}&state=evil&code=evil", {});
         row("repeated, forged values first", "state=evil&code={code}&state={state}", invalidCallback);
         row("padded code is trimmed", "code=%20{code}%0A&state={state}", {});
+        row("no callback URL at all", "{no URL}", invalidCallback);
     }
     void callbackRules()
     {
@@ -234,7 +221,9 @@ private Q_SLOTS:
             .replace(QStringLiteral("{state}"), state)
             .replace(QStringLiteral("{STATE}"), swapped);
 
-        m_web->deliver(QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?") + query));
+        m_web->deliver(query == QLatin1String("{no URL}")
+                           ? QUrl()
+                           : QUrl(QStringLiteral("com.orvanta.desktop.auth://auth/cognito?") + query));
         QTRY_VERIFY(manager->sessionState().kind != SessionState::Kind::authenticating);
         QCOMPARE(manager->authErrorMessage().value_or(QString()), expected);
         QCOMPARE(manager->sessionState().isAuthenticated(), expected.isEmpty());
@@ -341,7 +330,11 @@ private Q_SLOTS:
 
         const QString token = awaitTask(manager->validIDToken());
         QCOMPARE(token != session.tokens.idToken, refreshes);
-        QCOMPARE(lastTokenGrant(), refreshes ? QStringLiteral("refresh_token") : QStringLiteral("authorization_code"));
+        const std::optional<QJsonObject> grant = m_server->lastRequest(QStringLiteral("/oauth2/token"));
+        QVERIFY(grant);
+        QCOMPARE(
+            QUrlQuery(grant->value(QStringLiteral("body")).toString()).queryItemValue(QStringLiteral("grant_type")),
+            refreshes ? QStringLiteral("refresh_token") : QStringLiteral("authorization_code"));
         const UserSession now = *manager->sessionState().session;
         QCOMPARE(now.tokens.idToken, token);
         QCOMPARE(now.tokens.refreshToken, session.tokens.refreshToken);

@@ -187,6 +187,37 @@ private Q_SLOTS:
         QTEST(LayoutRegionMapper::rulesOutText(layout), "ruledOut");
     }
 
+    // One paragraph of 10-pixel lines, 30 pixels tall with its padding of half a line, alone on a
+    // 100x100 page: its column spans the page's width and reaches the top or bottom edge across at
+    // most two lines (20 pixels) of clear margin.
+    void textColumnTakesInClearMargins_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<bool>("tableAbove");
+        QTest::addColumn<QRectF>("region");
+        QTest::newRow("two lines below the top edge") << 20 << false << QRectF(0, 0, 100, 50);
+        QTest::newRow("one pixel further down") << 21 << false << QRectF(0, 21, 100, 30);
+        QTest::newRow("a table in the top margin") << 20 << true << QRectF(0, 20, 100, 30);
+        QTest::newRow("two lines above the bottom edge") << 50 << false << QRectF(0, 50, 100, 50);
+        QTest::newRow("one pixel further up") << 49 << false << QRectF(0, 49, 100, 30);
+    }
+    void textColumnTakesInClearMargins()
+    {
+        QFETCH(int, top);
+        QFETCH(bool, tableAbove);
+        PageRecognition page;
+        page.pageSize = QSize(100, 100);
+        if (tableAbove)
+            page.blocks.push_back({.kind = PageBlockKind::table, .box = QRect(40, 0, 10, 5)});
+        const QRect paragraph(10, top + 5, 80, 20);
+        page.blocks.push_back({.kind = PageBlockKind::flowingText,
+                               .box = paragraph,
+                               .lineCount = 1,
+                               .paragraphs = {{paragraph}},
+                               .medianLineHeight = 10});
+        QTEST(LayoutRegionMapper::regionsOf(page).back().boundingBox, "region");
+    }
+
     void twoColumnsGiveParagraphsSideBySide()
     {
         const QString file = sample(QStringLiteral("two-columns.png"));

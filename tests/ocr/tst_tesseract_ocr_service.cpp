@@ -157,14 +157,9 @@ private Q_SLOTS:
         QCOMPARE(bands.back().bottom(), 100 * factor - 1);
     }
 
-    void warmEnginesMayGoAwayUnused()
+    void serviceMayGoAwayWarmingUpOrReading()
     {
-        TesseractOCRService service;
-        service.warmUpInBackground();
-    }
-
-    void serviceMayGoAwayWhileReading()
-    {
+        TesseractOCRService().warmUpInBackground();
         auto service = std::make_unique<TesseractOCRService>();
         auto task = service->extractText(selectionOf(rendered(kLines, 16, false)));
         service.reset();

@@ -6,7 +6,6 @@
 
 using Type = LayoutRegionType;
 using Regions = QList<LayoutRegion>;
-using Intervals = QList<std::pair<double, double>>;
 
 class CaptureRouteDeciderTest : public QObject
 {
@@ -30,6 +29,7 @@ private Q_SLOTS:
         row("text below its minimum score", "text 0.44 0 0 1000 1000", "text 0 nontext 0 count 0 []");
         row("text at its minimum score", "text 0.45 0 0 1000 1000", "text 1 nontext 0 count 1 [safe]");
         row("flat text is dropped", "text 0 0 1000 0", "text 0 nontext 0 count 0 []");
+        row("text without width is dropped", "text 0 0 0 1000", "text 0 nontext 0 count 0 []");
         row("reversed box is dropped", "text 1000 1000 -1000 -1000", "text 0 nontext 0 count 0 []");
         row("text covering 85 %", "text 0 0 1000 850", "text 0.85 nontext 0 count 1 [safe]");
         row("text covering 84.9 %", "text 0 0 1000 849", "text 0.849 nontext 0 count 1 []");
@@ -124,29 +124,15 @@ private Q_SLOTS:
         QTest::newRow("cross") << QList<QRectF>{{0, 4, 10, 2}, {4, 0, 2, 10}} << 36.0;
         QTest::newRow("same box thrice") << QList<QRectF>{{1, 1, 4, 4}, {1, 1, 4, 4}, {1, 1, 4, 4}} << 16.0;
         QTest::newRow("flat box adds nothing") << QList<QRectF>{{0, 0, 10, 10}, {20, 0, 0, 10}} << 100.0;
+        QTest::newRow("stacked touching") << QList<QRectF>{{0, 0, 1, 1}, {0, 1, 1, 1}} << 2.0;
+        QTest::newRow("stacked apart, lower first") << QList<QRectF>{{0, 3, 1, 1}, {0, 0, 1, 1}} << 2.0;
+        QTest::newRow("stacked chain and gap") << QList<QRectF>{{0, 0, 1, 2}, {0, 5, 1, 1}, {0, 1, 1, 2}} << 4.0;
     }
     void unionArea()
     {
         QFETCH(QList<QRectF>, rects);
         QFETCH(double, area);
         QCOMPARE(CaptureRouteDecider::unionArea(rects), area);
-    }
-
-    void mergedIntervalLength_data()
-    {
-        QTest::addColumn<Intervals>("intervals");
-        QTest::addColumn<double>("length");
-        QTest::newRow("none") << Intervals{} << 0.0;
-        QTest::newRow("touching merge") << Intervals{{0, 1}, {1, 2}} << 2.0;
-        QTest::newRow("contained") << Intervals{{0, 5}, {1, 2}} << 5.0;
-        QTest::newRow("unsorted apart") << Intervals{{3, 4}, {0, 1}} << 2.0;
-        QTest::newRow("chain and gap") << Intervals{{0, 2}, {5, 6}, {1, 3}} << 4.0;
-    }
-    void mergedIntervalLength()
-    {
-        QFETCH(Intervals, intervals);
-        QFETCH(double, length);
-        QCOMPARE(CaptureRouteDecider::mergedIntervalLength(intervals), length);
     }
 
     void isMultiColumn_data()

@@ -134,18 +134,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("bridge");
         QTest::addColumn<QString>("command");
-        QTest::newRow("py") << "/opt/b/bridge.py"
-                            << "/usr/bin/env python3 /opt/b/bridge.py /tmp/i.png";
-        QTest::newRow("PY in capitals") << "/opt/b/bridge.PY"
-                                        << "/usr/bin/env python3 /opt/b/bridge.PY /tmp/i.png";
-        QTest::newRow("mixed case") << "/opt/b/bridge.Py"
-                                    << "/usr/bin/env python3 /opt/b/bridge.Py /tmp/i.png";
-        QTest::newRow("executable") << "/opt/b/bridge"
-                                    << "/opt/b/bridge /tmp/i.png";
-        QTest::newRow("pyc") << "/opt/b/bridge.pyc"
-                             << "/opt/b/bridge.pyc /tmp/i.png";
-        QTest::newRow("py folder") << "/opt/b.py/bridge"
-                                   << "/opt/b.py/bridge /tmp/i.png";
+        const auto row = [](const char *bridge, const char *command) { QTest::newRow(bridge) << bridge << command; };
+        row("/opt/b/bridge.py", "/usr/bin/env python3 /opt/b/bridge.py /tmp/i.png");
+        row("/opt/b/bridge.PY", "/usr/bin/env python3 /opt/b/bridge.PY /tmp/i.png");
+        row("/opt/b/bridge.Py", "/usr/bin/env python3 /opt/b/bridge.Py /tmp/i.png");
+        row("/opt/b/bridge", "/opt/b/bridge /tmp/i.png");
+        row("/opt/b/bridge.pyc", "/opt/b/bridge.pyc /tmp/i.png");
+        row("/opt/b.py/bridge", "/opt/b.py/bridge /tmp/i.png");
     }
     void choosesInterpreter()
     {
