@@ -83,6 +83,9 @@ private:
     QString settingsPath() const { return m_home->filePath(u"config/Orvanta/Orvanta.conf"_s); }
     QString socketPath() const { return m_home->filePath(u"runtime/orvanta-%1.socket"_s.arg(::getuid())); }
 
+    // Runs xdotool with the words of `command`, returning its exit code.
+    int xdotool(const QString &command) { return run(u"xdotool"_s, command.split(QLatin1Char(' ')), m_environment); }
+
     bool startFirstInstance(const QStringList &arguments = {})
     {
         m_first = std::make_unique<QProcess>();
@@ -96,9 +99,6 @@ private:
     // understood, its answer appears in the panel, and a follow-up carries the first turn.
     void askInTheAnswerPanel(DevServerProcess &server)
     {
-        const auto xdotool = [&](const QString &arguments) {
-            return run(u"xdotool"_s, arguments.split(QLatin1Char(' ')), m_environment);
-        };
         QCOMPARE(xdotool(u"key ctrl+shift+a"_s), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
         QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
@@ -217,18 +217,17 @@ private Q_SLOTS:
         QByteArray follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n";
         std::unique_ptr<DevServerProcess> server;
         if (ownServer) {
+            const auto write = [&](const QString &name, const QByteArray &content) {
+                QFile file(m_home->filePath(name));
+                return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+            };
             const QString config = m_home->filePath(u"server.conf"_s);
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[server]\nport=0\ndata=" + m_home->filePath(u"server"_s).toUtf8() +
-                       "\n[model]\nurl=http://127.0.0.1:9/v1\n");
-            file.close();
-            QFile passphrase(m_home->filePath(u"passphrase"_s));
-            QVERIFY(passphrase.open(QIODevice::WriteOnly) && passphrase.write("end to end\n") > 0);
-            passphrase.close();
+            QVERIFY(write(u"server.conf"_s, "[server]\nport=0\ndata=" + m_home->filePath(u"server"_s).toUtf8() +
+                                                "\n[model]\nurl=http://127.0.0.1:9/v1\n"));
+            QVERIFY(write(u"passphrase"_s, "end to end\n"));
             QCOMPARE(run(binary(u"orvanta-server"_s),
                          {u"user"_s, u"add"_s, u"alice"_s, u"--config"_s, config, u"--passphrase-file"_s,
-                          passphrase.fileName()},
+                          m_home->filePath(u"passphrase"_s)},
                          m_environment, 30'000),
                      0);
             server = std::make_unique<DevServerProcess>(
@@ -253,9 +252,9 @@ private Q_SLOTS:
         QStringList signIn;
         QTRY_VERIFY_WITH_TIMEOUT(!(signIn = windowsNamed(u"^Sign in to Orvanta$"_s)).isEmpty(), 10'000);
         // Focus the window and press the focused "Continue with Google" button.
-        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, signIn.first()}, m_environment), 0);
+        QCOMPARE(xdotool(u"windowfocus "_s + signIn.first()), 0);
         QTest::qWait(300);
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"space"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"key space"_s), 0);
 
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta$"_s).isEmpty(), 20'000);
         QVERIFY(windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty());
@@ -266,11 +265,11 @@ private Q_SLOTS:
         QCOMPARE(session->provider, AuthProvider::google);
 
         // Signed in, the global shortcut starts a selection over the frozen screen; Escape ends it.
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"ctrl+shift+a"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"key ctrl+shift+a"_s), 0);
         QStringList selection;
         QTRY_VERIFY_WITH_TIMEOUT(!(selection = windowsNamed(u"^Orvanta Selection$"_s)).isEmpty(), 10'000);
-        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, selection.first()}, m_environment), 0);
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"Escape"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"windowfocus "_s + selection.first()), 0);
+        QCOMPARE(xdotool(u"key Escape"_s), 0);
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
 
         if (!ownServer) // the development server records what it was asked
