@@ -313,30 +313,18 @@ private Q_SLOTS:
                  desktopPrefersDark.value_or(systemIsDark));
     }
 
-    void trayReadsThePanelBesideTheIcon_data()
-    {
-        QTest::addColumn<QColor>("panel");
-        QTest::addColumn<QColor>("icon");
-        QTest::addColumn<std::optional<bool>>("dark");
-        QTest::newRow("dark panel, light mark")
-            << QColor(0x20, 0x20, 0x24) << QColor(Qt::white) << std::optional<bool>(true);
-        QTest::newRow("light panel, dark mark")
-            << QColor(0xee, 0xee, 0xee) << QColor(Qt::black) << std::optional<bool>(false);
-        QTest::newRow("nothing grabbed") << QColor() << QColor() << std::optional<bool>();
-    }
     void trayReadsThePanelBesideTheIcon()
     {
-        QFETCH(QColor, panel);
-        QFETCH(QColor, icon);
-        QFETCH(std::optional<bool>, dark);
-        QImage around;
-        if (panel.isValid()) {
-            // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
-            around = QImage(28, 28, QImage::Format_RGB32);
-            around.fill(panel);
-            QPainter(&around).fillRect(QRect(3, 3, 22, 22), icon);
-        }
-        QCOMPARE(TrayIcon::ringIsDark(around, 3), dark);
+        // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
+        const auto around = [](const QColor &panel, const QColor &icon) {
+            QImage image(28, 28, QImage::Format_RGB32);
+            image.fill(panel);
+            QPainter(&image).fillRect(QRect(3, 3, 22, 22), icon);
+            return image;
+        };
+        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0x20, 0x20, 0x24), Qt::white), 3), std::optional(true));
+        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0xee, 0xee, 0xee), Qt::black), 3), std::optional(false));
+        QCOMPARE(TrayIcon::ringIsDark(QImage(), 3), std::optional<bool>()); // nothing grabbed
     }
 
     // --- tray menu ---
