@@ -235,17 +235,14 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<UserSession>>("session");
         QTest::addColumn<QStringList>("expectedLabels");
         QTest::addColumn<QStringList>("absentLabels");
-        const QStringList accountLabels{u"Sign-in method"_s, u"Email"_s};
-        QTest::newRow("signed out") << std::optional<UserSession>() << QStringList{u"Authentication required"_s}
-                                    << accountLabels;
-        QTest::newRow("Google with email")
-            << std::optional(sessionFor(AuthProvider::google, u"ada@example.com"_s))
-            << QStringList{u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}
-            << QStringList{u"Authentication required"_s};
-        QTest::newRow("Apple without email") << std::optional(sessionFor(AuthProvider::apple, std::nullopt))
-                                             << QStringList{u"Apple"_s} << QStringList{u"Email"_s};
-        QTest::newRow("Developer") << std::optional(sessionFor(AuthProvider::developer, std::nullopt))
-                                   << QStringList{u"Developer"_s} << QStringList{};
+        const auto row = [](const char *name, std::optional<UserSession> session, const QStringList &expected,
+                            const QStringList &absent) { QTest::newRow(name) << session << expected << absent; };
+        const QString required = u"Authentication required"_s;
+        row("signed out", std::nullopt, {required}, {u"Sign-in method"_s, u"Email"_s});
+        row("Google with email", sessionFor(AuthProvider::google, u"ada@example.com"_s),
+            {u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}, {required});
+        row("Apple without email", sessionFor(AuthProvider::apple, std::nullopt), {u"Apple"_s}, {u"Email"_s});
+        row("Developer", sessionFor(AuthProvider::developer, std::nullopt), {u"Developer"_s}, {});
     }
     void accountSectionFollowsTheSession()
     {

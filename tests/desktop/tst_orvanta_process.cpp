@@ -146,34 +146,27 @@ private Q_SLOTS:
         m_home.reset();
     }
 
-    void secondLaunchHandsOverAndExits_data()
+    // A second launch hands its arguments to the first instance and exits; a termination signal
+    // then ends the first like Quit, removing its socket and lock.
+    void secondLaunchHandsOverAndSignalsEndLikeQuit_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("plain launch") << QStringList{};
-        QTest::newRow("sign-in callback URL")
-            << QStringList{u"com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz"_s};
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("plain launch, SIGTERM") << QStringList{} << SIGTERM;
+        QTest::newRow("sign-in callback URL, SIGINT")
+            << QStringList{u"com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz"_s} << SIGINT;
     }
-    void secondLaunchHandsOverAndExits()
+    void secondLaunchHandsOverAndSignalsEndLikeQuit()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, signalNumber);
         QVERIFY(startFirstInstance());
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty(), 10'000);
         QCOMPARE(run(binary(u"orvanta"_s), arguments, m_environment), 0);
         QCOMPARE(m_first->state(), QProcess::Running);
         // Still exactly one sign-in window: the second process showed the first one's.
         QCOMPARE(windowsNamed(u"^Sign in to Orvanta$"_s).size(), 1);
-    }
 
-    void terminationSignalsEndLikeQuit_data()
-    {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-    }
-    void terminationSignalsEndLikeQuit()
-    {
-        QFETCH(int, signalNumber);
-        QVERIFY(startFirstInstance());
         ::kill(static_cast<pid_t>(m_first->processId()), signalNumber);
         QVERIFY(m_first->waitForFinished(10'000));
         QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
