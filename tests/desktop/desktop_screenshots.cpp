@@ -3,6 +3,7 @@
 // and for the README. Runs on any Qt platform; under Xvfb it uses real X windows.
 #include "ControllerHarness.h"
 #include "TemporaryHome.h"
+#include "WidgetProbes.h"
 #include "auth/AppRootView.h"
 #include "settings/SettingsView.h"
 #include "settings/SettingsWindowController.h"
@@ -11,19 +12,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTest>
 
 #include <cstdio>
 
 namespace {
-bool save(QWidget &widget, const QString &path)
-{
-    QTest::qWait(200);
-    const bool saved = widget.grab().save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-    return saved;
-}
-
 UserSession developerSession()
 {
     UserSession session = *FakeSessionService::signedIn().session;
@@ -52,24 +44,24 @@ int main(int argc, char **argv)
     root.bringToFront();
     if (!QTest::qWaitForWindowExposed(&root))
         return 1;
-    ok &= save(root, out.filePath(QStringLiteral("sign-in.png")));
+    ok &= saveScreenshot(root, out.filePath(QStringLiteral("sign-in.png")));
     h.session.setState(SessionState::authenticating(AuthProvider::google));
-    ok &= save(root, out.filePath(QStringLiteral("sign-in-waiting.png")));
+    ok &= saveScreenshot(root, out.filePath(QStringLiteral("sign-in-waiting.png")));
 
     h.session.setState(SessionState::authenticated(developerSession()));
     root.resize(960, 640);
-    ok &= save(root, out.filePath(QStringLiteral("main-window.png")));
+    ok &= saveScreenshot(root, out.filePath(QStringLiteral("main-window.png")));
 
     TrayMenu menu(*h.controller, h.session, [] {});
     menu.popup(QPoint(40, 40));
-    ok &= save(menu, out.filePath(QStringLiteral("tray-menu.png")));
+    ok &= saveScreenshot(menu, out.filePath(QStringLiteral("tray-menu.png")));
     menu.hide();
 
     SettingsWindowController settings(h.settings, h.session);
     settings.openStandaloneSettingsWindow();
-    ok &= save(*settings.window(), out.filePath(QStringLiteral("settings.png")));
+    ok &= saveScreenshot(*settings.window(), out.filePath(QStringLiteral("settings.png")));
     h.settings.setThemePreference(AppThemePreference::dark);
-    ok &= save(*settings.window(), out.filePath(QStringLiteral("settings-dark.png")));
-    ok &= save(root, out.filePath(QStringLiteral("main-window-dark.png")));
+    ok &= saveScreenshot(*settings.window(), out.filePath(QStringLiteral("settings-dark.png")));
+    ok &= saveScreenshot(root, out.filePath(QStringLiteral("main-window-dark.png")));
     return ok ? 0 : 1;
 }

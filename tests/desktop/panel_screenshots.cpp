@@ -1,12 +1,12 @@
 // orvanta-panel-screenshots DIR: renders the answer panel in each of its states, light and dark,
 // into DIR as PNG files, for looking at them and for the README. Under Xvfb it uses real X
 // windows; QT_SCALE_FACTOR=2 renders it at scale 2.
+#include "WidgetProbes.h"
 #include "panel/FloatingResultPanel.h"
 #include "panel/ResultOverlayPanelController.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTest>
 
 #include <cstdio>
 
@@ -56,11 +56,7 @@ int main(int argc, char **argv)
     const auto shoot = [&](const ResultOverlaySnapshot &snapshot, const QString &name) {
         controller.close();
         controller.present(snapshot, callbacks);
-        QTest::qWait(400);
-        const QString path = out.filePath(name + QStringLiteral(".png"));
-        const bool saved = controller.panel()->grab().save(path);
-        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-        ok &= saved;
+        ok &= saveScreenshot(*controller.panel(), out.filePath(name + QStringLiteral(".png")), 400);
     };
 
     for (const AppThemePreference theme : {AppThemePreference::light, AppThemePreference::dark}) {

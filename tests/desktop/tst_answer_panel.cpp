@@ -186,17 +186,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("busy");
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QString>("fieldAfter");
-        QTest::newRow("Return sends, clearing first") << u"Why?"_s << Qt::KeyboardModifiers() << QString() << false
-                                                      << QStringList{u"draft "_s, u"ask Why?"_s} << QString();
-        QTest::newRow("Shift+Return breaks the line") << u"a"_s << Qt::KeyboardModifiers(Qt::ShiftModifier) << QString()
-                                                      << false << QStringList{u"draft a\n"_s} << u"a\n"_s;
-        QTest::newRow("only white space is not sent")
-            << u"  "_s << Qt::KeyboardModifiers() << QString() << false << QStringList{} << u"  "_s;
-        QTest::newRow("busy: kept, not sent")
-            << u"Why?"_s << Qt::KeyboardModifiers() << QString() << true << QStringList{} << u"Why?"_s;
-        QTest::newRow("Return while composing commits the composition")
-            << u"x"_s << Qt::KeyboardModifiers() << u"nihon"_s << false << QStringList{u"draft xnihon"_s}
-            << u"xnihon"_s;
+        const auto row = [](const char *name, const QString &typed, Qt::KeyboardModifiers modifiers,
+                            const QString &composing, bool busy, const QStringList &events, const QString &after) {
+            QTest::newRow(name) << typed << modifiers << composing << busy << events << after;
+        };
+        row("Return sends, clearing first", u"Why?"_s, {}, {}, false, {u"draft "_s, u"ask Why?"_s}, {});
+        row("Shift+Return breaks the line", u"a"_s, Qt::ShiftModifier, {}, false, {u"draft a\n"_s}, u"a\n"_s);
+        row("only white space is not sent", u"  "_s, {}, {}, false, {}, u"  "_s);
+        row("busy: kept, not sent", u"Why?"_s, {}, {}, true, {}, u"Why?"_s);
+        row("Return while composing commits the composition", u"x"_s, {}, u"nihon"_s, false, {u"draft xnihon"_s},
+            u"xnihon"_s);
     }
     void questionFieldKeys()
     {

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 // Records what the delegate asks of the hot-key service; can refuse like a busy X server.
 class RecordingHotKeyManager : public GlobalHotKeyManager
@@ -33,6 +35,8 @@ public:
         if (handler)
             handler();
     }
+    // A desktop that took the shortcut and refuses it afterwards.
+    void refuseLater(qint32 status) const { reportLateFailure(GlobalHotKeyError::registrationFailed(status)); }
 
     QList<CaptureHotKeyShortcut> registrations;
     std::optional<CaptureHotKeyShortcut> registered;
@@ -80,24 +84,20 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("object");
         QTest::addColumn<std::optional<CaptureHotKeyShortcut>>("expected");
 
-        const std::optional<CaptureHotKeyShortcut> none;
-        QTest::newRow("change carries the new shortcut")
-            << SettingsNotifications::captureHotKeyDidChange << QVariant::fromValue(superSpace)
-            << std::optional(superSpace);
-        QTest::newRow("change without an object registers the default")
-            << SettingsNotifications::captureHotKeyDidChange << QVariant() << std::optional(CaptureHotKeyShortcut{});
-        QTest::newRow("change with another type registers the default")
-            << SettingsNotifications::captureHotKeyDidChange << QVariant(QStringLiteral("Ctrl+K"))
-            << std::optional(CaptureHotKeyShortcut{});
-        QTest::newRow("recording starts: nothing registered")
-            << SettingsNotifications::captureHotKeyRecordingDidChange << QVariant(true) << none;
-        QTest::newRow("recording ends: the saved shortcut again")
-            << SettingsNotifications::captureHotKeyRecordingDidChange << QVariant(false) << std::optional(ctrlAltK);
-        QTest::newRow("recording flag of another type is ignored")
-            << SettingsNotifications::captureHotKeyRecordingDidChange << QVariant(1) << std::optional(ctrlAltK);
-        QTest::newRow("other notifications are ignored: the saved one from launch")
-            << QStringLiteral("orvanta.settings.somethingElse") << QVariant::fromValue(superSpace)
-            << std::optional(ctrlAltK);
+        const auto row = [](const char *name, const QString &notification, const QVariant &object,
+                            std::optional<CaptureHotKeyShortcut> expected) {
+            QTest::newRow(name) << notification << object << expected;
+        };
+        const QString change = SettingsNotifications::captureHotKeyDidChange;
+        const QString recording = SettingsNotifications::captureHotKeyRecordingDidChange;
+        row("change carries the new shortcut", change, QVariant::fromValue(superSpace), superSpace);
+        row("change without an object registers the default", change, QVariant(), CaptureHotKeyShortcut{});
+        row("change with another type registers the default", change, u"Ctrl+K"_s, CaptureHotKeyShortcut{});
+        row("recording starts: nothing registered", recording, true, std::nullopt);
+        row("recording ends: the saved shortcut again", recording, false, ctrlAltK);
+        row("recording flag of another type is ignored", recording, 1, ctrlAltK);
+        row("other notifications are ignored: the saved one from launch", u"orvanta.settings.somethingElse"_s,
+            QVariant::fromValue(superSpace), ctrlAltK);
     }
     void notificationsDriveRegistration()
     {
@@ -137,10 +137,12 @@ private Q_SLOTS:
 
     void refusedRegistrationIsLoggedAndTheAppGoesOn()
     {
+        const auto refusalLogged = [](qint32 status) {
+            return "Orvanta failed to register global hotkey: Registering the global hotkey failed with status " +
+                   QByteArray::number(status) + '.';
+        };
         m_manager->refuseWithStatus = 10;
-        QTest::ignoreMessage(QtWarningMsg,
-                             "Orvanta failed to register global hotkey: Registering the global hotkey failed with "
-                             "status 10.");
+        QTest::ignoreMessage(QtWarningMsg, refusalLogged(10).constData());
         m_delegate->applicationDidFinishLaunching();
         QVERIFY(!m_manager->registered);
         QVERIFY(!m_delegate->isCaptureHotKeyAvailable());
@@ -149,6 +151,13 @@ private Q_SLOTS:
         h->settings.setCaptureHotKey(superSpace);
         QCOMPARE(m_manager->registered, std::optional(superSpace));
         QVERIFY(m_delegate->isCaptureHotKeyAvailable());
+        // A refusal the desktop sends afterwards counts the same; once the delegate is gone, nobody hears it.
+        QTest::ignoreMessage(QtWarningMsg, refusalLogged(11).constData());
+        m_manager->refuseLater(11);
+        QVERIFY(!m_delegate->isCaptureHotKeyAvailable());
+        m_delegate.reset();
+        QTest::failOnWarning(refusalLogged(12).constData());
+        m_manager->refuseLater(12);
     }
 
     void terminationUnregistersAndStopsListening()

@@ -1,9 +1,9 @@
 #include "ControllerHarness.h"
 #include "TemporaryHome.h"
+#include "WidgetProbes.h"
 #include "capture/CaptureError.h"
 #include "settings/QSettingsKeyValueStore.h"
 #include "settings/SettingsView.h"
-#include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
 #include "theme/AppearanceController.h"
 #include "tray/TrayIcon.h"
@@ -11,9 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -22,37 +20,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 using Flags = CaptureHotKeyShortcut;
+const CaptureHotKeyShortcut recorderStart{45, Flags::optionFlag}; // Alt+N
 
-// The recording flags posted so far, in order.
-QList<bool> recordingFlags(const QSignalSpy &posted)
+// The objects posted so far under `name`, in order.
+QVariantList announced(const QSignalSpy &posted, const QString &name)
 {
-    QList<bool> flags;
+    QVariantList objects;
     for (const QList<QVariant> &arguments : posted) {
-        if (arguments.at(0).toString() == SettingsNotifications::captureHotKeyRecordingDidChange)
-            flags.append(arguments.at(1).toBool());
+        if (arguments.at(0).toString() == name)
+            objects.append(arguments.at(1));
     }
-    return flags;
-}
-
-QStringList labelTexts(const QWidget &widget)
-{
-    QStringList texts;
-    const QList<QLabel *> labels = widget.findChildren<QLabel *>();
-    for (const QLabel *label : labels) {
-        if (!label->isHidden())
-            texts.append(label->text());
-    }
-    return texts;
-}
-
-QPushButton *buttonWithText(const QWidget &widget, const QString &text)
-{
-    const QList<QPushButton *> buttons = widget.findChildren<QPushButton *>();
-    for (QPushButton *button : buttons) {
-        if (button->text() == text && !button->isHidden())
-            return button;
-    }
-    return nullptr;
+    return objects;
 }
 
 UserSession sessionFor(AuthProvider provider, std::optional<QString> email)
@@ -68,6 +46,7 @@ Q_DECLARE_METATYPE(std::optional<UserSession>)
 Q_DECLARE_METATYPE(SessionState)
 Q_DECLARE_METATYPE(AppThemePreference)
 Q_DECLARE_METATYPE(std::optional<bool>)
+Q_DECLARE_METATYPE(std::optional<CaptureHotKeyShortcut>)
 
 class DesktopViewsTest : public QObject
 {
@@ -90,8 +69,6 @@ private:
             auto *layout = new QVBoxLayout(&window);
             layout->addWidget(recorder);
             layout->addWidget(elsewhere);
-            window.show();
-            window.activateWindow();
         }
     };
 
@@ -105,45 +82,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::addColumn<CaptureHotKeyShortcut>("expected");
-        QTest::addColumn<bool>("recorded");
-        QTest::addColumn<bool>("beeped");
-
-        const CaptureHotKeyShortcut start{45, Flags::optionFlag}; // Alt+N
-        const int ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
-        QTest::newRow("Ctrl+Shift+Z") << int(Qt::Key_Z) << ctrlShift
-                                      << CaptureHotKeyShortcut{6, Flags::commandFlag | Flags::shiftFlag} << true
-                                      << false;
-        QTest::newRow("Alt+Super+5") << int(Qt::Key_5) << int(Qt::AltModifier | Qt::MetaModifier)
-                                     << CaptureHotKeyShortcut{23, Flags::optionFlag | Flags::controlFlag} << true
-                                     << false;
-        QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << int(Qt::ControlModifier)
-                                    << CaptureHotKeyShortcut{49, Flags::commandFlag} << true << false;
-        QTest::newRow("A without modifiers beeps") << int(Qt::Key_A) << 0 << start << false << true;
-        QTest::newRow("Shift alone beeps") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << start << false << true;
-        QTest::newRow("Ctrl alone beeps") << int(Qt::Key_Control) << int(Qt::ControlModifier) << start << false << true;
-        QTest::newRow("Ctrl+F5 is outside the key table")
-            << int(Qt::Key_F5) << int(Qt::ControlModifier) << start << false << true;
-        QTest::newRow("Ctrl+Shift+Left is outside the key table")
-            << int(Qt::Key_Left) << ctrlShift << start << false << true;
-        QTest::newRow("Escape keeps the old shortcut") << int(Qt::Key_Escape) << 0 << start << false << false;
-        QTest::newRow("Escape with modifiers too") << int(Qt::Key_Escape) << ctrlShift << start << false << false;
-        QTest::newRow("Delete restores Ctrl+Shift+A")
-            << int(Qt::Key_Delete) << 0 << CaptureHotKeyShortcut{} << true << false;
-        QTest::newRow("Backspace restores Ctrl+Shift+A")
-            << int(Qt::Key_Backspace) << 0 << CaptureHotKeyShortcut{} << true << false;
+        QTest::addColumn<std::optional<CaptureHotKeyShortcut>>("expected"); // none: refused with a beep
+        const auto row = [](const char *name, Qt::Key key, Qt::KeyboardModifiers modifiers,
+                            std::optional<CaptureHotKeyShortcut> expected = {}) {
+            QTest::newRow(name) << int(key) << int(modifiers) << expected;
+        };
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        row("Ctrl+Shift+Z", Qt::Key_Z, ctrlShift, CaptureHotKeyShortcut{6, Flags::commandFlag | Flags::shiftFlag});
+        row("Alt+Super+5", Qt::Key_5, Qt::AltModifier | Qt::MetaModifier,
+            CaptureHotKeyShortcut{23, Flags::optionFlag | Flags::controlFlag});
+        row("Ctrl+Space", Qt::Key_Space, Qt::ControlModifier, CaptureHotKeyShortcut{49, Flags::commandFlag});
+        row("A without modifiers beeps", Qt::Key_A, {});
+        row("Shift alone beeps", Qt::Key_Shift, Qt::ShiftModifier);
+        row("Ctrl alone beeps", Qt::Key_Control, Qt::ControlModifier);
+        row("Ctrl+F5 is outside the key table", Qt::Key_F5, Qt::ControlModifier);
+        row("Ctrl+Shift+Left is outside the key table", Qt::Key_Left, ctrlShift);
+        row("Escape keeps the old shortcut", Qt::Key_Escape, {}, recorderStart);
+        row("Escape with modifiers too", Qt::Key_Escape, ctrlShift, recorderStart);
+        row("Delete restores Ctrl+Shift+A", Qt::Key_Delete, {}, CaptureHotKeyShortcut{});
+        row("Backspace restores Ctrl+Shift+A", Qt::Key_Backspace, {}, CaptureHotKeyShortcut{});
     }
     void recorderKeys()
     {
         QFETCH(int, key);
         QFETCH(int, modifiers);
-        QFETCH(CaptureHotKeyShortcut, expected);
-        QFETCH(bool, recorded);
-        QFETCH(bool, beeped);
+        QFETCH(std::optional<CaptureHotKeyShortcut>, expected);
+        const bool beeped = !expected;
+        const bool recorded = expected && *expected != recorderStart;
 
         RecorderWindow w(&h->notifications);
-        w.recorder->setShortcut({45, Flags::optionFlag});
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.recorder->setShortcut(recorderStart);
+        QVERIFY(showActive(w.window));
         QSignalSpy posted(&h->notifications, &NotificationCenter::posted);
         QSignalSpy recordedSpy(w.recorder, &ShortcutRecorderView::shortcutRecorded);
         QSignalSpy refused(w.recorder, &ShortcutRecorderView::keyRefused);
@@ -153,23 +122,24 @@ private Q_SLOTS:
         QCOMPARE(w.recorder->displayText(), QString());
         QTest::keyClick(w.recorder, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
-        QCOMPARE(w.recorder->shortcut(), expected);
+        QCOMPARE(w.recorder->shortcut(), expected.value_or(recorderStart));
         QCOMPARE(recordedSpy.size(), recorded ? 1 : 0);
         if (recorded)
-            QCOMPARE(recordedSpy.at(0).at(0).value<CaptureHotKeyShortcut>(), expected);
+            QCOMPARE(recordedSpy.at(0).at(0).value<CaptureHotKeyShortcut>(), *expected);
         QCOMPARE(refused.size(), beeped ? 1 : 0);
         // A refused key keeps recording; anything else ends it and gives up the focus.
         QCOMPARE(w.recorder->isRecording(), beeped);
         QCOMPARE(w.recorder->hasFocus(), beeped);
-        QCOMPARE(recordingFlags(posted), beeped ? QList<bool>({true}) : QList<bool>({true, false}));
+        QCOMPARE(announced(posted, SettingsNotifications::captureHotKeyRecordingDidChange),
+                 beeped ? QVariantList{true} : (QVariantList{true, false}));
         if (!beeped)
-            QCOMPARE(w.recorder->displayText(), expected.displayString());
+            QCOMPARE(w.recorder->displayText(), expected->displayString());
     }
 
     void clickElsewhereEndsRecordingWithoutAChange()
     {
         RecorderWindow w(&h->notifications);
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QVERIFY(showActive(w.window));
         QSignalSpy posted(&h->notifications, &NotificationCenter::posted);
         QTest::mouseClick(w.recorder, Qt::LeftButton);
         QTest::mouseClick(w.recorder, Qt::LeftButton); // a click inside keeps recording
@@ -177,7 +147,8 @@ private Q_SLOTS:
         QTest::mouseClick(w.elsewhere, Qt::LeftButton);
         QVERIFY(!w.recorder->isRecording());
         QCOMPARE(w.recorder->shortcut(), CaptureHotKeyShortcut{});
-        QCOMPARE(recordingFlags(posted), (QList<bool>{true, false}));
+        QCOMPARE(announced(posted, SettingsNotifications::captureHotKeyRecordingDidChange),
+                 (QVariantList{true, false}));
         // The click went on to its target, and the next click on the recorder records again.
         QTest::mouseClick(w.recorder, Qt::LeftButton);
         QVERIFY(w.recorder->isRecording());
@@ -186,21 +157,15 @@ private Q_SLOTS:
     void tabReachesTheRecorderAndSpaceStartsRecording()
     {
         RecorderWindow w(&h->notifications);
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        w.recorder->setUsesPlainAppearance(true);
+        QVERIFY(showActive(w.window));
         w.elsewhere->setFocus();
         QTest::keyClick(&w.window, Qt::Key_Backtab);
         QVERIFY(w.recorder->hasFocus());
         QVERIFY(!w.recorder->isRecording());
         QTest::keyClick(w.recorder, Qt::Key_Space);
         QVERIFY(w.recorder->isRecording());
-    }
-
-    void plainAppearanceShowsTheShortcutWhileRecording()
-    {
-        RecorderWindow w(&h->notifications);
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
-        w.recorder->setUsesPlainAppearance(true);
-        QTest::mouseClick(w.recorder, Qt::LeftButton);
+        // The plain appearance keeps showing the shortcut while recording.
         QCOMPARE(w.recorder->displayText(), u"Ctrl+Shift+A"_s);
     }
 
@@ -230,8 +195,8 @@ private Q_SLOTS:
             QVERIFY2(h->defaults.value(key).isValid(), qPrintable(key));
         // Announced even though the shortcut did not change.
         QCOMPARE(posted.size(), 1);
-        QCOMPARE(posted.at(0).at(0).toString(), SettingsNotifications::captureHotKeyDidChange);
-        QCOMPARE(posted.at(0).at(1).value<CaptureHotKeyShortcut>(), CaptureHotKeyShortcut{});
+        QCOMPARE(announced(posted, SettingsNotifications::captureHotKeyDidChange),
+                 QVariantList{QVariant::fromValue(CaptureHotKeyShortcut{})});
     }
 
     void startAtLoginWritesAndRemovesTheAutostartEntry()
@@ -259,19 +224,10 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(folder));
     }
 
-    void autostartCommandIsQuotedForTheDesktop_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("dollar and quote")
-            << u"/tmp/a$b\"c/orvanta"_s << u"\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background"_s;
-        QTest::newRow("percent") << u"/tmp/100%/orvanta"_s << u"/tmp/100%%/orvanta --background"_s;
-    }
     void autostartCommandIsQuotedForTheDesktop()
     {
-        QFETCH(QString, program);
-        QFETCH(QString, exec);
-        QCOMPARE(LoginAutostart::execLine(program), exec);
+        QCOMPARE(LoginAutostart::execLine(u"/tmp/a$b\"c/orvanta"_s), u"\"/tmp/a\\\\$b\\\\\"c/orvanta\" --background"_s);
+        QCOMPARE(LoginAutostart::execLine(u"/tmp/100%/orvanta"_s), u"/tmp/100%%/orvanta --background"_s);
     }
 
     void accountSectionFollowsTheSession_data()
@@ -279,17 +235,14 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<UserSession>>("session");
         QTest::addColumn<QStringList>("expectedLabels");
         QTest::addColumn<QStringList>("absentLabels");
-        const QStringList accountLabels{u"Sign-in method"_s, u"Email"_s};
-        QTest::newRow("signed out") << std::optional<UserSession>() << QStringList{u"Authentication required"_s}
-                                    << accountLabels;
-        QTest::newRow("Google with email")
-            << std::optional(sessionFor(AuthProvider::google, u"ada@example.com"_s))
-            << QStringList{u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}
-            << QStringList{u"Authentication required"_s};
-        QTest::newRow("Apple without email") << std::optional(sessionFor(AuthProvider::apple, std::nullopt))
-                                             << QStringList{u"Apple"_s} << QStringList{u"Email"_s};
-        QTest::newRow("Developer") << std::optional(sessionFor(AuthProvider::developer, std::nullopt))
-                                   << QStringList{u"Developer"_s} << QStringList{};
+        const auto row = [](const char *name, std::optional<UserSession> session, const QStringList &expected,
+                            const QStringList &absent) { QTest::newRow(name) << session << expected << absent; };
+        const QString required = u"Authentication required"_s;
+        row("signed out", std::nullopt, {required}, {u"Sign-in method"_s, u"Email"_s});
+        row("Google with email", sessionFor(AuthProvider::google, u"ada@example.com"_s),
+            {u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}, {required});
+        row("Apple without email", sessionFor(AuthProvider::apple, std::nullopt), {u"Apple"_s}, {u"Email"_s});
+        row("Developer", sessionFor(AuthProvider::developer, std::nullopt), {u"Developer"_s}, {});
     }
     void accountSectionFollowsTheSession()
     {
@@ -325,45 +278,22 @@ private Q_SLOTS:
         QTRY_VERIFY(labelTexts(view).contains(u"Authentication required"_s));
     }
 
-    void settingsWindowIsReusedAndFollowsTheTheme()
-    {
-        AppearanceController appearance(h->settings);
-        SettingsWindowController controller(h->settings, h->session);
-        controller.openStandaloneSettingsWindow();
-        SettingsView *first = controller.window();
-        QVERIFY(first && first->isVisible());
-        QCOMPARE(first->size(), SettingsWindowController::initialSize);
-        QCOMPARE(first->windowTitle(), u"Settings"_s);
-        controller.openStandaloneSettingsWindow();
-        QCOMPARE(controller.window(), first);
-
-        h->settings.setThemePreference(AppThemePreference::dark);
-        QTRY_VERIFY(AppearanceController::isDark(first->palette()));
-        h->settings.setThemePreference(AppThemePreference::light);
-        QTRY_VERIFY(!AppearanceController::isDark(first->palette()));
-
-        first->close();
-        QTRY_VERIFY(!controller.window());
-        controller.openStandaloneSettingsWindow();
-        QVERIFY(controller.window());
-    }
-
     void themesForceAPalette_data()
     {
         QTest::addColumn<AppThemePreference>("theme");
         QTest::addColumn<bool>("systemIsDark");
         QTest::addColumn<std::optional<bool>>("desktopPrefersDark");
         QTest::addColumn<bool>("expectDark");
-        const std::optional<bool> unstated;
-        QTest::newRow("system follows a light desktop") << AppThemePreference::system << false << unstated << false;
-        QTest::newRow("system follows a dark desktop") << AppThemePreference::system << true << unstated << true;
-        QTest::newRow("system follows a stated dark scheme")
-            << AppThemePreference::system << false << std::optional<bool>(true) << true;
-        QTest::newRow("system follows a stated light scheme")
-            << AppThemePreference::system << true << std::optional<bool>(false) << false;
-        QTest::newRow("light over a dark desktop")
-            << AppThemePreference::light << true << std::optional<bool>(true) << false;
-        QTest::newRow("dark over a light desktop") << AppThemePreference::dark << false << unstated << true;
+        const auto row = [](const char *name, AppThemePreference theme, bool systemIsDark,
+                            std::optional<bool> desktopPrefersDark, bool expectDark) {
+            QTest::newRow(name) << theme << systemIsDark << desktopPrefersDark << expectDark;
+        };
+        row("system follows a light desktop", AppThemePreference::system, false, {}, false);
+        row("system follows a dark desktop", AppThemePreference::system, true, {}, true);
+        row("system follows a stated dark scheme", AppThemePreference::system, false, true, true);
+        row("system follows a stated light scheme", AppThemePreference::system, true, false, false);
+        row("light over a dark desktop", AppThemePreference::light, true, true, false);
+        row("dark over a light desktop", AppThemePreference::dark, false, {}, true);
     }
     void themesForceAPalette()
     {
@@ -380,30 +310,18 @@ private Q_SLOTS:
                  desktopPrefersDark.value_or(systemIsDark));
     }
 
-    void trayReadsThePanelBesideTheIcon_data()
-    {
-        QTest::addColumn<QColor>("panel");
-        QTest::addColumn<QColor>("icon");
-        QTest::addColumn<std::optional<bool>>("dark");
-        QTest::newRow("dark panel, light mark")
-            << QColor(0x20, 0x20, 0x24) << QColor(Qt::white) << std::optional<bool>(true);
-        QTest::newRow("light panel, dark mark")
-            << QColor(0xee, 0xee, 0xee) << QColor(Qt::black) << std::optional<bool>(false);
-        QTest::newRow("nothing grabbed") << QColor() << QColor() << std::optional<bool>();
-    }
     void trayReadsThePanelBesideTheIcon()
     {
-        QFETCH(QColor, panel);
-        QFETCH(QColor, icon);
-        QFETCH(std::optional<bool>, dark);
-        QImage around;
-        if (panel.isValid()) {
-            // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
-            around = QImage(28, 28, QImage::Format_RGB32);
-            around.fill(panel);
-            QPainter(&around).fillRect(QRect(3, 3, 22, 22), icon);
-        }
-        QCOMPARE(TrayIcon::ringIsDark(around, 3), dark);
+        // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
+        const auto around = [](const QColor &panel, const QColor &icon) {
+            QImage image(28, 28, QImage::Format_RGB32);
+            image.fill(panel);
+            QPainter(&image).fillRect(QRect(3, 3, 22, 22), icon);
+            return image;
+        };
+        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0x20, 0x20, 0x24), Qt::white), 3), std::optional(true));
+        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0xee, 0xee, 0xee), Qt::black), 3), std::optional(false));
+        QCOMPARE(TrayIcon::ringIsDark(QImage(), 3), std::optional<bool>()); // nothing grabbed
     }
 
     // --- tray menu ---
@@ -432,9 +350,8 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(menu.actionWithText(TrayMenu::startCaptureTitle)->isEnabled(), captureEnabled);
         QCOMPARE(menu.actionWithText(TrayMenu::signInHint) != nullptr, !state.isAuthenticated());
-        QVERIFY(menu.actionWithText(TrayMenu::openTitle)->isEnabled());
-        QVERIFY(menu.actionWithText(TrayMenu::settingsTitle)->isEnabled());
-        QVERIFY(menu.actionWithText(TrayMenu::quitTitle)->isEnabled());
+        for (const QString &title : {TrayMenu::openTitle, TrayMenu::settingsTitle, TrayMenu::quitTitle})
+            QVERIFY2(menu.actionWithText(title)->isEnabled(), qPrintable(title));
         h->capture.gate.open();
         QTRY_VERIFY(!h->controller->isBusy());
     }
@@ -495,15 +412,13 @@ private Q_SLOTS:
         RecorderWindow w(&notifications);
         connect(w.recorder, &ShortcutRecorderView::shortcutRecorded, &settings,
                 &DeveloperSettingsStore::setCaptureHotKey);
-        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QVERIFY(showActive(w.window));
         QTest::mouseClick(w.recorder, Qt::LeftButton);
         QTest::keyClick(w.recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
         const CaptureHotKeyShortcut ctrlAltK{40, Flags::commandFlag | Flags::optionFlag};
         QCOMPARE(settings.captureHotKey(), ctrlAltK);
-        QVERIFY(std::any_of(posted.begin(), posted.end(), [&](const QList<QVariant> &arguments) {
-            return arguments.at(0).toString() == SettingsNotifications::captureHotKeyDidChange &&
-                   arguments.at(1).value<CaptureHotKeyShortcut>() == ctrlAltK;
-        }));
+        QCOMPARE(announced(posted, SettingsNotifications::captureHotKeyDidChange).last().value<CaptureHotKeyShortcut>(),
+                 ctrlAltK);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "ControllerHarness.h"
 #include "TemporaryHome.h"
+#include "WidgetProbes.h"
 #include "auth/AppRootView.h"
 #include "auth/AuthScreen.h"
 #include "auth/AuthWindowConfigurator.h"
@@ -8,37 +9,16 @@
 #include "home/HomeView.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
+#include "theme/AppearanceController.h"
 #include "x11/X11KeySymbols.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSvgRenderer>
 #include <QTest>
-
-namespace {
-// The share of pixels whose colours differ by more than `tolerance` in any channel.
-double differingShare(const QImage &a, const QImage &b, int tolerance)
-{
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            if (std::abs(p.red() - q.red()) > tolerance || std::abs(p.green() - q.green()) > tolerance ||
-                std::abs(p.blue() - q.blue()) > tolerance || std::abs(p.alpha() - q.alpha()) > tolerance)
-                ++differing;
-        }
-    }
-    return double(differing) / (a.width() * a.height());
-}
-} // namespace
 
 Q_DECLARE_METATYPE(std::optional<QRect>)
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -194,15 +174,9 @@ private Q_SLOTS:
     void homeWarnsAboutAShortcutWithoutModifiers()
     {
         AppRootView &root = showRoot(FakeSessionService::signedIn());
-        const auto warningShown = [&] {
-            const QList<QLabel *> labels = root.homeView()->findChildren<QLabel *>();
-            return std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
-                return label->text() == HomeView::modifierWarning && label->isVisible();
-            });
-        };
-        QVERIFY(!warningShown());
+        QVERIFY(!labelTexts(*root.homeView()).contains(HomeView::modifierWarning));
         h->settings.setCaptureHotKey({0, 0});
-        QTRY_VERIFY(warningShown());
+        QTRY_VERIFY(labelTexts(*root.homeView()).contains(HomeView::modifierWarning));
     }
 
     void shiftedDigitsRecordTheDigitKey()
@@ -216,10 +190,7 @@ private Q_SLOTS:
         QVERIFY(keyOne);
         QWidget window;
         auto *recorder = new ShortcutRecorderView(&h->notifications, &window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(showActive(window));
         QTest::mouseClick(recorder, Qt::LeftButton);
         QVERIFY(recorder->isRecording());
         // What X reports for Ctrl+Shift+1: the shifted character.
@@ -231,17 +202,30 @@ private Q_SLOTS:
         QCOMPARE(recorder->shortcut(), expected);
     }
 
-    void openingSettingsAgainRestoresAMinimisedWindow()
+    void settingsWindowIsReusedRestoredAndFollowsTheTheme()
     {
+        AppearanceController appearance(h->settings);
         SettingsWindowController settings(h->settings, h->session);
         settings.openStandaloneSettingsWindow();
         QWidget *window = settings.window();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->size(), SettingsWindowController::initialSize);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
         window->showMinimized();
         QTRY_VERIFY(window->isMinimized());
         settings.openStandaloneSettingsWindow();
         QCOMPARE(settings.window(), window);
         QTRY_VERIFY(!window->isMinimized() && window->isVisible());
+
+        h->settings.setThemePreference(AppThemePreference::dark);
+        QTRY_VERIFY(AppearanceController::isDark(window->palette()));
+        h->settings.setThemePreference(AppThemePreference::light);
+        QTRY_VERIFY(!AppearanceController::isDark(window->palette()));
+
+        window->close();
+        QTRY_VERIFY(!settings.window());
+        settings.openStandaloneSettingsWindow();
+        QVERIFY(settings.window());
     }
 
     void applicationIconMatchesTheBrandDrawing()

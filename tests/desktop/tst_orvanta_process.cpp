@@ -83,6 +83,9 @@ private:
     QString settingsPath() const { return m_home->filePath(u"config/Orvanta/Orvanta.conf"_s); }
     QString socketPath() const { return m_home->filePath(u"runtime/orvanta-%1.socket"_s.arg(::getuid())); }
 
+    // Runs xdotool with the words of `command`, returning its exit code.
+    int xdotool(const QString &command) { return run(u"xdotool"_s, command.split(QLatin1Char(' ')), m_environment); }
+
     bool startFirstInstance(const QStringList &arguments = {})
     {
         m_first = std::make_unique<QProcess>();
@@ -96,9 +99,6 @@ private:
     // understood, its answer appears in the panel, and a follow-up carries the first turn.
     void askInTheAnswerPanel(DevServerProcess &server)
     {
-        const auto xdotool = [&](const QString &arguments) {
-            return run(u"xdotool"_s, arguments.split(QLatin1Char(' ')), m_environment);
-        };
         QCOMPARE(xdotool(u"key ctrl+shift+a"_s), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
         QCOMPARE(xdotool(QStringLiteral("mousemove 30 30 mousedown 1 sleep 0.1 mousemove 200 120 sleep 0.1 "
@@ -146,34 +146,27 @@ private Q_SLOTS:
         m_home.reset();
     }
 
-    void secondLaunchHandsOverAndExits_data()
+    // A second launch hands its arguments to the first instance and exits; a termination signal
+    // then ends the first like Quit, removing its socket and lock.
+    void secondLaunchHandsOverAndSignalsEndLikeQuit_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("plain launch") << QStringList{};
-        QTest::newRow("sign-in callback URL")
-            << QStringList{u"com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz"_s};
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("plain launch, SIGTERM") << QStringList{} << SIGTERM;
+        QTest::newRow("sign-in callback URL, SIGINT")
+            << QStringList{u"com.orvanta.desktop.auth://auth/cognito?code=abc&state=xyz"_s} << SIGINT;
     }
-    void secondLaunchHandsOverAndExits()
+    void secondLaunchHandsOverAndSignalsEndLikeQuit()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, signalNumber);
         QVERIFY(startFirstInstance());
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty(), 10'000);
         QCOMPARE(run(binary(u"orvanta"_s), arguments, m_environment), 0);
         QCOMPARE(m_first->state(), QProcess::Running);
         // Still exactly one sign-in window: the second process showed the first one's.
         QCOMPARE(windowsNamed(u"^Sign in to Orvanta$"_s).size(), 1);
-    }
 
-    void terminationSignalsEndLikeQuit_data()
-    {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-    }
-    void terminationSignalsEndLikeQuit()
-    {
-        QFETCH(int, signalNumber);
-        QVERIFY(startFirstInstance());
         ::kill(static_cast<pid_t>(m_first->processId()), signalNumber);
         QVERIFY(m_first->waitForFinished(10'000));
         QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
@@ -217,18 +210,17 @@ private Q_SLOTS:
         QByteArray follow = "callback=$(curl -s -o /dev/null -w '%{redirect_url}' \"$1\")\n";
         std::unique_ptr<DevServerProcess> server;
         if (ownServer) {
+            const auto write = [&](const QString &name, const QByteArray &content) {
+                QFile file(m_home->filePath(name));
+                return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+            };
             const QString config = m_home->filePath(u"server.conf"_s);
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[server]\nport=0\ndata=" + m_home->filePath(u"server"_s).toUtf8() +
-                       "\n[model]\nurl=http://127.0.0.1:9/v1\n");
-            file.close();
-            QFile passphrase(m_home->filePath(u"passphrase"_s));
-            QVERIFY(passphrase.open(QIODevice::WriteOnly) && passphrase.write("end to end\n") > 0);
-            passphrase.close();
+            QVERIFY(write(u"server.conf"_s, "[server]\nport=0\ndata=" + m_home->filePath(u"server"_s).toUtf8() +
+                                                "\n[model]\nurl=http://127.0.0.1:9/v1\n"));
+            QVERIFY(write(u"passphrase"_s, "end to end\n"));
             QCOMPARE(run(binary(u"orvanta-server"_s),
                          {u"user"_s, u"add"_s, u"alice"_s, u"--config"_s, config, u"--passphrase-file"_s,
-                          passphrase.fileName()},
+                          m_home->filePath(u"passphrase"_s)},
                          m_environment, 30'000),
                      0);
             server = std::make_unique<DevServerProcess>(
@@ -253,9 +245,9 @@ private Q_SLOTS:
         QStringList signIn;
         QTRY_VERIFY_WITH_TIMEOUT(!(signIn = windowsNamed(u"^Sign in to Orvanta$"_s)).isEmpty(), 10'000);
         // Focus the window and press the focused "Continue with Google" button.
-        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, signIn.first()}, m_environment), 0);
+        QCOMPARE(xdotool(u"windowfocus "_s + signIn.first()), 0);
         QTest::qWait(300);
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"space"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"key space"_s), 0);
 
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(u"^Orvanta$"_s).isEmpty(), 20'000);
         QVERIFY(windowsNamed(u"^Sign in to Orvanta$"_s).isEmpty());
@@ -266,11 +258,11 @@ private Q_SLOTS:
         QCOMPARE(session->provider, AuthProvider::google);
 
         // Signed in, the global shortcut starts a selection over the frozen screen; Escape ends it.
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"ctrl+shift+a"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"key ctrl+shift+a"_s), 0);
         QStringList selection;
         QTRY_VERIFY_WITH_TIMEOUT(!(selection = windowsNamed(u"^Orvanta Selection$"_s)).isEmpty(), 10'000);
-        QCOMPARE(run(u"xdotool"_s, {u"windowfocus"_s, selection.first()}, m_environment), 0);
-        QCOMPARE(run(u"xdotool"_s, {u"key"_s, u"Escape"_s}, m_environment), 0);
+        QCOMPARE(xdotool(u"windowfocus "_s + selection.first()), 0);
+        QCOMPARE(xdotool(u"key Escape"_s), 0);
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(u"^Orvanta Selection$"_s).isEmpty(), 10'000);
 
         if (!ownServer) // the development server records what it was asked

@@ -69,18 +69,22 @@ private:
 private Q_SLOTS:
     void captureThroughTheXServer_data()
     {
-        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QLineF>("drag");     // in points, over the region (160, 110) to (280, 190)
+        QTest::addColumn<QStringList>("act"); // xdotool words instead of a drag
         QTest::addColumn<std::optional<CaptureError::Kind>>("error");
         const auto cancelled = std::optional(CaptureError::Kind::selectionCancelled);
-        QTest::newRow("drag over the marker") << u"drag"_s << std::optional<CaptureError::Kind>();
-        QTest::newRow("drag from bottom right") << u"reverse"_s << std::optional<CaptureError::Kind>();
-        QTest::newRow("a click is too small") << u"click"_s << std::optional(CaptureError::Kind::selectionTooSmall);
-        QTest::newRow("Escape cancels") << u"escape"_s << cancelled;
-        QTest::newRow("right click cancels") << u"right"_s << cancelled;
+        const std::optional<CaptureError::Kind> none;
+        QTest::newRow("drag over the marker") << QLineF(160, 110, 280, 190) << QStringList() << none;
+        QTest::newRow("drag from bottom right") << QLineF(280, 190, 160, 110) << QStringList() << none;
+        QTest::newRow("a click is too small")
+            << QLineF(220, 150, 220, 150) << QStringList() << std::optional(CaptureError::Kind::selectionTooSmall);
+        QTest::newRow("Escape cancels") << QLineF() << QStringList{u"key"_s, u"Escape"_s} << cancelled;
+        QTest::newRow("right click cancels") << QLineF() << QStringList{u"click"_s, u"3"_s} << cancelled;
     }
     void captureThroughTheXServer()
     {
-        QFETCH(QString, gesture);
+        QFETCH(QLineF, drag);
+        QFETCH(QStringList, act);
         QFETCH(std::optional<CaptureError::Kind>, error);
         PatternWindow marker;
         marker.setGeometry(150, 100, 200, 150);
@@ -105,16 +109,7 @@ private Q_SLOTS:
         marker.hide(); // the capture must come from the frozen picture, not a later grab
         QTest::qWait(50);
         const QRectF from(region);
-        if (gesture == u"escape"_s)
-            QVERIFY(xdotool({u"key"_s, u"Escape"_s}));
-        else if (gesture == u"right"_s)
-            QVERIFY(xdotool({u"click"_s, u"3"_s}));
-        else if (gesture == u"click"_s)
-            QVERIFY(dragOn(screen(), from.center(), from.center()));
-        else if (gesture == u"reverse"_s)
-            QVERIFY(dragOn(screen(), from.bottomRight(), from.topLeft()));
-        else
-            QVERIFY(dragOn(screen(), from.topLeft(), from.bottomRight()));
+        QVERIFY(act.isEmpty() ? dragOn(screen(), drag.p1(), drag.p2()) : xdotool(act));
         QTRY_VERIFY(run.done);
         QCOMPARE(run.error, error);
 

@@ -25,11 +25,7 @@ constexpr int badAccess = 10;
 // Sends key presses through the X server, as a user at the keyboard would.
 bool typeKeys(const QStringList &keys)
 {
-    if (keys.isEmpty())
-        return true;
-    QProcess xdotool;
-    xdotool.start(u"xdotool"_s, QStringList{u"key"_s} + keys);
-    return xdotool.waitForFinished(5000) && xdotool.exitCode() == 0;
+    return QProcess::execute(u"xdotool"_s, QStringList{u"key"_s} + keys) == 0;
 }
 
 // Another X client on its own connection, holding grabs the application must respect.
@@ -192,20 +188,12 @@ private Q_SLOTS:
         QVERIFY(pressesSettleAt(1));
     }
 
-    void delegateLogsARefusedGrabAndRecordingFreesTheKey()
+    // A refused grab is logged like any refusal (combinationHeldByAnotherClientFails and the delegate's own test).
+    void delegateRecordingFreesTheKey()
     {
         InMemoryKeyValueStore defaults;
         NotificationCenter notifications;
         OtherClient other;
-        QCOMPARE(other.grab(ctrlShiftA), 0);
-        {
-            AppDelegate delegate(*m_manager, defaults, notifications);
-            QTest::ignoreMessage(QtWarningMsg, "Orvanta failed to register global hotkey: Registering the global "
-                                               "hotkey failed with status 10.");
-            delegate.applicationDidFinishLaunching();
-        }
-        other.ungrab(ctrlShiftA);
-
         AppDelegate delegate(*m_manager, defaults, notifications);
         int captures = 0;
         delegate.setCaptureHandler([&captures] { ++captures; });

@@ -2,6 +2,7 @@
 // dark), the quick-action editor, the reset alert and the preview window into DIR as PNG files.
 #include "ControllerHarness.h"
 #include "TemporaryHome.h"
+#include "WidgetProbes.h"
 #include "home/HomeView.h"
 #include "home/QuickActionsSection.h"
 #include "home/SelectedRegionCard.h"
@@ -17,14 +18,6 @@
 #include <cstdio>
 
 namespace {
-bool save(QWidget &widget, const QString &path)
-{
-    QTest::qWait(300);
-    const bool saved = widget.grab().save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-    return saved;
-}
-
 // A stand-in for a captured region: a window-like picture with a title bar and lines of "text".
 CapturedSelection sampleCapture(int index)
 {
@@ -82,9 +75,9 @@ int main(int argc, char **argv)
         view.show();
         if (!QTest::qWaitForWindowExposed(&view))
             return 1;
-        ok &= save(view, out.filePath(QStringLiteral("home-window-empty.png")));
+        ok &= saveScreenshot(view, out.filePath(QStringLiteral("home-window-empty.png")), 300);
         empty.settings.setThemePreference(AppThemePreference::dark);
-        ok &= save(view, out.filePath(QStringLiteral("home-window-empty-dark.png")));
+        ok &= saveScreenshot(view, out.filePath(QStringLiteral("home-window-empty-dark.png")), 300);
         empty.settings.setThemePreference(AppThemePreference::light);
     }
 
@@ -100,26 +93,26 @@ int main(int argc, char **argv)
         return 1;
     full.controller->selectPreset(PromptPreset::summarize);
     full.controller->copyRecentCapture(full.controller->recentCaptures().first());
-    ok &= save(view, out.filePath(QStringLiteral("home-window.png")));
+    ok &= saveScreenshot(view, out.filePath(QStringLiteral("home-window.png")), 300);
     full.settings.setThemePreference(AppThemePreference::dark);
-    ok &= save(view, out.filePath(QStringLiteral("home-window-dark.png")));
+    ok &= saveScreenshot(view, out.filePath(QStringLiteral("home-window-dark.png")), 300);
     full.settings.setThemePreference(AppThemePreference::light);
 
     full.controller->beginEditingPreset(PromptPreset::simplify);
     QTest::qWait(100);
     if (QWidget *editor = view.quickActions()->editorSheet())
-        ok &= save(*editor, out.filePath(QStringLiteral("preset-editor.png")));
+        ok &= saveScreenshot(*editor, out.filePath(QStringLiteral("preset-editor.png")), 300);
     full.controller->dismissPresetEditor();
 
     view.quickActions()->resetButton()->click();
     QTest::qWait(100);
     if (QWidget *alert = view.quickActions()->resetConfirmation()) {
-        ok &= save(*alert, out.filePath(QStringLiteral("reset-alert.png")));
+        ok &= saveScreenshot(*alert, out.filePath(QStringLiteral("reset-alert.png")), 300);
         alert->close();
     }
 
     const RecentCaptureItem item = full.controller->recentCaptures().at(2);
     view.previewController().present(item.previewImage.image(), item.sourceAppName, item.capturedAt);
-    ok &= save(*view.previewController().window(), out.filePath(QStringLiteral("preview-window.png")));
+    ok &= saveScreenshot(*view.previewController().window(), out.filePath(QStringLiteral("preview-window.png")), 300);
     return ok ? 0 : 1;
 }

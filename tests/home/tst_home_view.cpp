@@ -1,5 +1,6 @@
 #include "ControllerHarness.h"
 #include "TemporaryHome.h"
+#include "WidgetProbes.h"
 #include "home/CaptureImageCache.h"
 #include "home/HomeView.h"
 #include "home/PromptPresetCard.h"
@@ -14,12 +15,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -62,9 +61,7 @@ private:
         }
         h->makeController();
         m_view = std::make_unique<HomeView>(*h->controller, h->session, &h->notifications);
-        m_view->show();
-        m_view->activateWindow();
-        if (!QTest::qWaitForWindowActive(m_view.get()))
+        if (!showActive(*m_view))
             qWarning("the home window did not become active");
         return *m_view;
     }
@@ -109,22 +106,6 @@ private Q_SLOTS:
         // Pictures arrive from the worker threads, already scaled.
         QTRY_VERIFY(!m_view->imageCache().isDecoding());
         QVERIFY(!m_view->imageCache().image(library.first().fileURL).isNull());
-    }
-
-    void thumbnailSize_data()
-    {
-        QTest::addColumn<qreal>("width");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("wide window") << 980.0 << QSize(100, 66);
-        QTest::newRow("rounds down") << 1000.0 << QSize(102, 67);
-        QTest::newRow("narrow: minimum width and height") << 400.0 << QSize(48, 38);
-        QTest::newRow("no room at all") << 0.0 << QSize(48, 38);
-    }
-    void thumbnailSize()
-    {
-        QFETCH(qreal, width);
-        QFETCH(QSize, expected);
-        QCOMPARE(RecentCaptureStrip::thumbnailSize(width), expected);
     }
 
     // --- quick actions ---
@@ -250,20 +231,31 @@ private Q_SLOTS:
 
     // --- the preview window ---
 
-    void previewSize_data()
+    // The size of a strip thumbnail for the window's width, and of the preview window for a picture.
+    void thumbnailAndPreviewSizes_data()
     {
-        QTest::addColumn<QSizeF>("image");
+        QTest::addColumn<bool>("preview");
+        QTest::addColumn<QSizeF>("given");
         QTest::addColumn<QSize>("expected");
-        QTest::newRow("large image, scale 0.246") << QSizeF(4000, 3000) << QSize(984, 738);
-        QTest::newRow("small image: the minimum") << QSizeF(100, 50) << QSize(520, 360);
-        QTest::newRow("fits as it is") << QSizeF(800, 500) << QSize(800, 500);
-        QTest::newRow("no size") << QSizeF(0, 300) << QSize(980, 720);
+        const auto row = [](const char *name, bool preview, QSizeF given, QSize expected) {
+            QTest::newRow(name) << preview << given << expected;
+        };
+        row("thumbnail in a wide window", false, {980, 0}, {100, 66});
+        row("thumbnail rounds down", false, {1000, 0}, {102, 67});
+        row("thumbnail in a narrow window: minimum width and height", false, {400, 0}, {48, 38});
+        row("thumbnail with no room at all", false, {0, 0}, {48, 38});
+        row("preview of a large image, scale 0.246", true, {4000, 3000}, {984, 738});
+        row("preview of a small image: the minimum", true, {100, 50}, {520, 360});
+        row("preview that fits as it is", true, {800, 500}, {800, 500});
+        row("preview without a size", true, {0, 300}, {980, 720});
     }
-    void previewSize()
+    void thumbnailAndPreviewSizes()
     {
-        QFETCH(QSizeF, image);
-        QFETCH(QSize, expected);
-        QCOMPARE(SelectedRegionImagePreviewController::suggestedSize(image, QRectF(0, 0, 1440, 900)), expected);
+        QFETCH(bool, preview);
+        QFETCH(QSizeF, given);
+        QTEST(preview ? SelectedRegionImagePreviewController::suggestedSize(given, QRectF(0, 0, 1440, 900))
+                      : RecentCaptureStrip::thumbnailSize(given.width()),
+              "expected");
     }
 
     void previewReusesItsWindowAndOnlyLogsASaveFailure()

@@ -1,4 +1,5 @@
 #include "AwaitTask.h"
+#include "WidgetProbes.h"
 #include "wayland/PortalScreenSnapshotSource.h"
 
 #include <QGuiApplication>
@@ -32,15 +33,7 @@ private Q_SLOTS:
             QCOMPARE(picture.size(), expected.size());
             // The portal pictures the whole desktop at its largest scale, so the scale-1 output
             // comes scaled down from it: only the bar's text edges may differ from grim's picture.
-            qint64 differing = 0;
-            for (int y = 0; y < picture.height(); ++y) {
-                for (int x = 0; x < picture.width(); ++x) {
-                    const QColor a = picture.pixelColor(x, y), b = expected.pixelColor(x, y);
-                    differing += std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                                           std::abs(a.blue() - b.blue())}) > 24;
-                }
-            }
-            QVERIFY2(differing * 100 < qint64(picture.width()) * picture.height(), qPrintable(screens.at(i)->name()));
+            QVERIFY2(differingShare(picture, expected, 24) < 0.01, qPrintable(screens.at(i)->name()));
         }
     }
 };
