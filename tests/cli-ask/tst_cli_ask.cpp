@@ -53,14 +53,10 @@ private:
     // The session the application would have stored after signing in, tokens from the server.
     void storeSession(const QDateTime &expiresAt)
     {
-        UserSession session;
-        session.userID = u"dev-user-0001"_s;
-        session.cognitoSubject = session.userID;
-        session.provider = AuthProvider::google;
-        session.tokens.idToken = m_tokens[u"id_token"].toString();
-        session.tokens.accessToken = m_tokens[u"access_token"].toString();
-        session.tokens.refreshToken = m_tokens[u"refresh_token"].toString();
-        session.tokens.expiresAt = expiresAt;
+        const UserSession session{.userID = u"dev-user-0001"_s,
+                                  .cognitoSubject = u"dev-user-0001"_s,
+                                  .tokens = {m_tokens[u"id_token"].toString(), m_tokens[u"access_token"].toString(),
+                                             m_tokens[u"refresh_token"].toString(), expiresAt}};
         QSettingsKeyValueStore(settingsFile())
             .setValue(PersistedSession::storageKey, PersistedSession::encode(session));
     }

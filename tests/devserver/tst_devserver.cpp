@@ -554,18 +554,16 @@ private Q_SLOTS:
         followUp.insert(u"history"_s,
                         QJsonArray{QJsonObject{{u"question"_s, u"First?"_s}, {u"answer"_s, u"First answer"_s}}});
         const auto reply = server.request("POST", u"/ai/answer"_s, json(followUp), headers);
-        QCOMPARE(reply.status, 200);
-        QCOMPARE(reply.json().value(u"answer").toString(), StandInModel::answerFor(u"What is the total?"_s));
-        QCOMPARE(reply.json().value(u"model").toString(), u"stand-in-1"_s);
-        QCOMPARE(reply.json().value(u"provider").toString(), u"orvanta-devserver"_s);
-        const QJsonArray messages = model.lastBody()->value(u"messages").toArray();
-        QStringList roles;
-        for (const QJsonValue &message : messages)
-            roles.append(message[u"role"].toString());
-        QCOMPARE(roles, (QStringList{u"system"_s, u"user"_s, u"assistant"_s, u"user"_s}));
-        QVERIFY(messages.at(0)[u"content"].toString().contains(u"Invoice total: 42 EUR"_s));
-        QCOMPARE(messages.at(1)[u"content"].toString(), u"First?"_s);
-        QCOMPARE(messages.at(2)[u"content"].toString(), u"First answer"_s);
+        QCOMPARE(reply.json(), (QJsonObject{{u"answer"_s, StandInModel::answerFor(u"What is the total?"_s)},
+                                            {u"model"_s, u"stand-in-1"_s},
+                                            {u"provider"_s, u"orvanta-devserver"_s}}));
+        QStringList said;
+        for (const QJsonValue &message : model.lastBody()->value(u"messages").toArray())
+            said.append(message[u"role"].toString() + u": "_s + message[u"content"].toString());
+        QCOMPARE(said.mid(1),
+                 (QStringList{u"user: First?"_s, u"assistant: First answer"_s, u"user: What is the total?"_s}));
+        QVERIFY2(said.first().startsWith(u"system: "_s) && said.first().endsWith(u"\nInvoice total: 42 EUR"_s),
+                 qPrintable(said.first()));
         QVERIFY(server.stop());
         QVERIFY(!server.log().contains("sk-test-key"));
     }
