@@ -168,7 +168,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value"); // empty: the field is left out
         QTest::addColumn<int>("spent");     // before: 0 nothing, 1 a success, 2 a wrong verifier, 3 expired
         QTest::addColumn<QString>("error");
-        QTest::addColumn<QString>("description"); // empty: any
+        QTest::addColumn<QString>("description"); // its start
         const auto row = [](const char *name, const QString &field, const QString &value, const QString &error,
                             int spent = 0, const QString &description = {}) {
             QTest::newRow(name) << field << value << spent << error << description;
@@ -209,9 +209,8 @@ private Q_SLOTS:
             m_server.postForm(token, changed(DevServerProcess::codeForm(code, verifier), {{field, value}}));
         QCOMPARE(reply.status, 400);
         QCOMPARE(reply.json().value(u"error").toString(), error);
-        QVERIFY(reply.json().value(u"error_description").isString());
-        if (!description.isEmpty())
-            QCOMPARE(reply.json().value(u"error_description").toString(), description);
+        const QJsonValue said = reply.json().value(u"error_description");
+        QVERIFY2(said.isString() && said.toString().startsWith(description), reply.body.constData());
     }
 
     void refreshIssuesNewTokensWithoutRefreshToken()
