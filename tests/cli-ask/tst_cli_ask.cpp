@@ -40,6 +40,7 @@ private:
 
     QString settingsFile() const { return m_home.filePath(u"config/Orvanta/Orvanta.conf"_s); }
 
+    // A layout bridge script in the temporary home.
     QString writeBridge(const QString &name, const QByteArray &script) const
     {
         QFile file(m_home.filePath(name));
@@ -52,22 +53,12 @@ private:
     // The session the application would have stored after signing in, tokens from the server.
     void storeSession(const QDateTime &expiresAt)
     {
-        UserSession session;
-        session.userID = u"dev-user-0001"_s;
-        session.cognitoSubject = session.userID;
-        session.provider = AuthProvider::google;
-        session.tokens.idToken = m_tokens[u"id_token"].toString();
-        session.tokens.accessToken = m_tokens[u"access_token"].toString();
-        session.tokens.refreshToken = m_tokens[u"refresh_token"].toString();
-        session.tokens.expiresAt = expiresAt;
+        const UserSession session{.userID = u"dev-user-0001"_s,
+                                  .cognitoSubject = u"dev-user-0001"_s,
+                                  .tokens = {m_tokens[u"id_token"].toString(), m_tokens[u"access_token"].toString(),
+                                             m_tokens[u"refresh_token"].toString(), expiresAt}};
         QSettingsKeyValueStore(settingsFile())
             .setValue(PersistedSession::storageKey, PersistedSession::encode(session));
-    }
-
-    std::optional<UserSession> storedSession() const
-    {
-        return PersistedSession::decode(
-            QSettingsKeyValueStore(settingsFile()).value(PersistedSession::storageKey).toByteArray());
     }
 
     AskRun ask(const QStringList &arguments, const QByteArray &bridge = textBridge, const QByteArray &input = {})
@@ -80,13 +71,9 @@ private:
         process.start(qEnvironmentVariable("ORVANTA_BIN_DIR") + u"/orvanta-cli"_s, QStringList{u"ask"_s} + arguments);
         process.write(input);
         process.closeWriteChannel();
-        AskRun run;
         if (!process.waitForFinished(60000))
-            return run;
-        run.exitCode = process.exitCode();
-        run.out = process.readAllStandardOutput();
-        run.err = process.readAllStandardError();
-        return run;
+            return {};
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
     QJsonObject lastAnswerRequest()
@@ -137,10 +124,8 @@ private Q_SLOTS:
         QCOMPARE(body[u"capture_mode"].toString(), u"IMAGE"_s);
         QVERIFY(!body.contains(u"image_base64"));
         QVERIFY(body.contains(u"route_summary"));
-        const QJsonArray history = body[u"history"].toArray();
-        QCOMPARE(history.size(), 1);
-        QCOMPARE(history[0][u"question"].toString(), u"Summarise it."_s);
-        QCOMPARE(history[0][u"answer"].toString(), first[u"answer"].toString());
+        const QJsonArray history{QJsonObject{{u"question"_s, u"Summarise it."_s}, {u"answer"_s, first[u"answer"]}}};
+        QCOMPARE(body[u"history"].toArray(), history);
     }
 
     void textRouteFromStandardInputRenewsAnExpiredSessionAndPrintsPlainAnswers()
@@ -152,7 +137,8 @@ private Q_SLOTS:
         const QStringList questions{u"-"_s, u"One?"_s, u"Two?"_s};
         const AskRun plain = ask(questions, textBridge, pngBytes);
         QVERIFY2(plain.exitCode == 0, plain.err.constData());
-        const std::optional<UserSession> renewed = storedSession();
+        const std::optional<UserSession> renewed = PersistedSession::decode(
+            QSettingsKeyValueStore(settingsFile()).value(PersistedSession::storageKey).toByteArray());
         QVERIFY(renewed);
         QVERIFY(renewed->tokens.idToken != m_tokens[u"id_token"].toString());
         QVERIFY(*renewed->tokens.expiresAt > QDateTime::currentDateTime().addSecs(60));

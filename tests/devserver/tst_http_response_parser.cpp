@@ -11,40 +11,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("thenClosed");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("keepsAlive");
-        QTest::newRow("length") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello") << false << true
-                                << 200 << QByteArray("hello") << true;
-        QTest::newRow("chunks, extension, trailer")
-            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=1\r\nhello\r\n6\r\n world\r\n"
-                          "0\r\nX-Trailer: 1\r\n\r\n")
-            << false << true << 200 << QByteArray("hello world") << true;
-        QTest::newRow("until closed") << QByteArray("HTTP/1.1 200 OK\r\n\r\nbody") << true << true << 200
-                                      << QByteArray("body") << false;
-        QTest::newRow("connection: close") << QByteArray("HTTP/1.1 500 Oops\r\nConnection: close\r\nContent-Length: "
-                                                         "2\r\n\r\n{}")
-                                           << false << true << 500 << QByteArray("{}") << false;
-        QTest::newRow("HTTP/1.0") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok") << false << true
-                                  << 200 << QByteArray("ok") << false;
-        QTest::newRow("interim 100 skipped")
-            << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\nok") << false
-            << true << 201 << QByteArray("ok") << true;
-        QTest::newRow("cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort") << true << false
-                                   << 200 << QByteArray() << false;
-        QTest::newRow("not HTTP") << QByteArray("<html>Welcome</html>\r\n\r\n") << false << true << 0 << QByteArray()
-                                  << false;
+        QTest::addColumn<QByteArray>("outcome"); // status, body and whether the connection stays open
+        const auto row = [](const char *name, const QByteArray &bytes, bool thenClosed, const QByteArray &outcome) {
+            QTest::newRow(name) << bytes << thenClosed << outcome;
+        };
+        row("length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", false, "200 hello, kept");
+        row("chunks, extension, trailer",
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=1\r\nhello\r\n6\r\n world\r\n0\r\nX-Trailer: "
+            "1\r\n\r\n",
+            false, "200 hello world, kept");
+        row("until closed", "HTTP/1.1 200 OK\r\n\r\nbody", true, "200 body, closed");
+        row("connection: close", "HTTP/1.1 500 Oops\r\nConnection: close\r\nContent-Length: 2\r\n\r\n{}", false,
+            "500 {}, closed");
+        row("HTTP/1.0", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", false, "200 ok, closed");
+        row("interim 100 skipped", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created\r\nContent-Length: 2\r\n\r\nok",
+            false, "201 ok, kept");
+        row("cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nshort", true, "incomplete");
+        row("not HTTP", "<html>Welcome</html>\r\n\r\n", false, "a problem: 0 , closed");
     }
 
     void readsAResponseHoweverItArrives()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, thenClosed);
-        QFETCH(bool, complete);
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, keepsAlive);
+        QFETCH(QByteArray, outcome);
         // Whole, and one byte at a time.
         for (const qsizetype piece : {bytes.size(), qsizetype(1)}) {
             HttpResponseParser parser;
@@ -53,13 +43,10 @@ private Q_SLOTS:
                 done = parser.feed(bytes.mid(at, piece));
             if (!done && thenClosed)
                 done = parser.closed();
-            QCOMPARE(done, complete);
-            if (!complete)
-                continue;
-            QCOMPARE(parser.problem().isEmpty(), status != 0);
-            QCOMPARE(parser.status(), status);
-            QCOMPARE(parser.body(), body);
-            QCOMPARE(parser.keepsAlive(), keepsAlive);
+            QCOMPARE(done ? (parser.problem().isEmpty() ? "" : "a problem: ") + QByteArray::number(parser.status()) +
+                                ' ' + parser.body() + (parser.keepsAlive() ? ", kept" : ", closed")
+                          : QByteArray("incomplete"),
+                     outcome);
         }
     }
 };

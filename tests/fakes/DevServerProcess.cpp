@@ -135,8 +135,6 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
     result.body = reply->readAll();
     for (const auto &[name, value] : reply->rawHeaderPairs())
         result.headers.insert(name.toLower(), value);
-    if (reply->error() != QNetworkReply::NoError)
-        result.errorString = reply->errorString();
     delete reply;
     return result;
 }
@@ -185,20 +183,40 @@ QUrlQuery DevServerProcess::authorizeQuery(const QByteArray &verifier, const QBy
     return authorize;
 }
 
+QUrlQuery DevServerProcess::codeForm(const QString &code, const QByteArray &verifier)
+{
+    QUrlQuery form;
+    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("authorization_code"));
+    form.addQueryItem(QStringLiteral("client_id"), clientId);
+    form.addQueryItem(QStringLiteral("code"), code);
+    form.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
+    form.addQueryItem(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
+    return form;
+}
+
+DevServerProcess::Reply DevServerProcess::postForm(const QString &path, const QUrlQuery &form)
+{
+    return request("POST", path, form.toString(QUrl::FullyEncoded).toUtf8(),
+                   {{"Content-Type", "application/x-www-form-urlencoded"}});
+}
+
+DevServerProcess::Reply DevServerProcess::refresh(const QString &refreshToken)
+{
+    QUrlQuery form;
+    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("refresh_token"));
+    form.addQueryItem(QStringLiteral("client_id"), clientId);
+    form.addQueryItem(QStringLiteral("refresh_token"), refreshToken);
+    return postForm(QStringLiteral("/oauth2/token"), form);
+}
+
 std::optional<QJsonObject> DevServerProcess::exchange(const Reply &redirect, const QByteArray &verifier,
                                                       const QByteArray &state)
 {
     const QUrlQuery callback(QUrl::fromEncoded(redirect.headers.value("location")));
     if (redirect.status != 302 || callback.queryItemValue(QStringLiteral("state")) != QString::fromLatin1(state))
         return std::nullopt;
-    QUrlQuery form;
-    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("authorization_code"));
-    form.addQueryItem(QStringLiteral("client_id"), clientId);
-    form.addQueryItem(QStringLiteral("code"), callback.queryItemValue(QStringLiteral("code")));
-    form.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
-    form.addQueryItem(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
-    const Reply tokens = request("POST", QStringLiteral("/oauth2/token"), form.toString(QUrl::FullyEncoded).toUtf8(),
-                                 {{"Content-Type", "application/x-www-form-urlencoded"}});
+    const Reply tokens =
+        postForm(QStringLiteral("/oauth2/token"), codeForm(callback.queryItemValue(QStringLiteral("code")), verifier));
     if (tokens.status != 200)
         return std::nullopt;
     return tokens.json();

@@ -34,7 +34,6 @@ public:
         int status = 0; // 0 when no HTTP answer came
         QByteArray body;
         QHash<QByteArray, QByteArray> headers; // names in lower case
-        QString errorString;
 
         QJsonObject json() const;
     };
@@ -52,8 +51,6 @@ public:
     QString errorString() const { return m_error; }
     QUrl baseUrl() const { return m_baseUrl; }
     QString baseUrlString() const { return m_baseUrl.toString(); }
-    // The secret the server printed; request() sends it to the /_dev/ endpoints.
-    QByteArray controlSecret() const { return m_controlSecret; }
     // The server's standard error so far.
     QByteArray log();
     // Stops the server; returns whether it exited normally with status 0.
@@ -70,6 +67,15 @@ public:
     std::optional<QJsonObject> lastRequest(const QString &path);
     bool setTokenLifetime(int seconds);
 
+    // A POST of the form as application/x-www-form-urlencoded.
+    Reply postForm(const QString &path, const QUrlQuery &form);
+    // The token endpoint's answer to a refresh with this refresh token.
+    Reply refresh(const QString &refreshToken);
+    // The authorize request's query as the application sends it for this verifier and state.
+    static QUrlQuery authorizeQuery(const QByteArray &verifier, const QByteArray &state);
+    // The token request's form for a code as the application sends it.
+    static QUrlQuery codeForm(const QString &code, const QByteArray &verifier);
+
     // A whole sign-in with PKCE as the application does it, optionally as another development
     // user; the token endpoint's JSON reply, or none when a step failed.
     std::optional<QJsonObject> signIn(const QString &devUser = {});
@@ -79,8 +85,6 @@ public:
 private:
     void start(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
                bool withControlSecret);
-    // The authorize request's query for a new verifier and state.
-    static QUrlQuery authorizeQuery(const QByteArray &verifier, const QByteArray &state);
     // The token endpoint's reply to the code in a redirect to the callback, or none.
     std::optional<QJsonObject> exchange(const Reply &redirect, const QByteArray &verifier, const QByteArray &state);
 
@@ -88,7 +92,7 @@ private:
     QProcess m_process;
     QByteArray m_log;
     QUrl m_baseUrl;
-    QByteArray m_controlSecret;
+    QByteArray m_controlSecret; // request() sends it to the /_dev/ endpoints
     QString m_error;
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

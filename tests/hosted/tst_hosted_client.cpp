@@ -46,6 +46,7 @@ class HostedClientTest : public QObject
     Q_OBJECT
 private:
     std::unique_ptr<DevServerProcess> m_server;
+    QTcpServer m_elsewhere; // where redirects away point; nothing may reach it
     QNetworkAccessManager m_network;
     InMemoryKeyValueStore m_store;
     std::unique_ptr<DeveloperSettingsStore> m_settings;
@@ -71,6 +72,18 @@ private:
         return provider.answer(input, u"Q"_s, history, *m_settings, m_userID, m_idToken);
     }
 
+    // What one call of the provider ends with: "answer / provider", or the error's message. The calls
+    // are "text" and "image" questions, and "fetch" and "update" of the presets.
+    QString outcome(OpenAIProvider &provider, const QString &call)
+    {
+        if (call == u"fetch")
+            return failureMessage(provider.fetchPromptPresets(*m_settings, m_userID, m_idToken));
+        if (call == u"update")
+            return failureMessage(provider.updatePromptPresets(*m_settings, m_userID, m_idToken, samplePresets()));
+        const auto answer = runToEnd(ask(provider, call == u"image" ? sampleImageInput() : textInput()));
+        return answer.value ? answer.value->content + u" / "_s + answer.value->providerName : answer.error;
+    }
+
     void signInAs(const QString &devUser)
     {
         const std::optional<QJsonObject> tokens = m_server->signIn(devUser);
@@ -85,6 +98,7 @@ private Q_SLOTS:
     {
         m_server = std::make_unique<DevServerProcess>();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+        QVERIFY(m_elsewhere.listen(QHostAddress::LocalHost));
         m_settings = std::make_unique<DeveloperSettingsStore>(m_store, nullptr);
         m_provider = std::make_unique<OpenAIProvider>(m_network);
         signInAs(QString());
@@ -130,52 +144,79 @@ private Q_SLOTS:
         QVERIFY(sent != u"Q"_s);
     }
 
-    void answerReplies_data()
+    void faultyReplies_data()
     {
-        QTest::addColumn<bool>("imageMode");
+        QTest::addColumn<QString>("call");
         QTest::addColumn<QJsonObject>("reply");
-        QTest::addColumn<QString>("expected"); // the error's message, or "answer / provider"
-        const auto row = [](const char *name, bool image, const QJsonObject &reply, const QString &expected) {
-            QTest::newRow(name) << image << reply << expected;
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &call, const QJsonObject &reply, const QString &expected) {
+            QTest::newRow(name) << call << reply << expected;
         };
         const QString unsupported = AIProviderError::backendImageModeUnsupported().message();
         const QString failed = u"Hosted backend request failed with status %1."_s;
         const QString unreadable = u"The answer reply could not be read: "_s;
+        const QString unreadablePresets = u"The preset reply could not be read: "_s;
         const QByteArray oldWording = R"({"error":"bad_request","message":"  OCR_TEXT is required.\n"})";
-        row("old backend, image mode", true, fault(500, oldWording), unsupported);
-        row("old backend wording, text mode", false, fault(500, oldWording), u"  OCR_TEXT is required.\n"_s);
-        row("400 with text-mode wording, image mode", true,
+        const QString text = u"text"_s, image = u"image"_s, fetch = u"fetch"_s, update = u"update"_s;
+        row("old backend, image mode", image, fault(500, oldWording), unsupported);
+        row("old backend wording, text mode", text, fault(500, oldWording), u"  OCR_TEXT is required.\n"_s);
+        row("400 with text-mode wording, image mode", image,
             fault(400, R"({"error":"bad_request","message":"ocr_text is required for text capture mode."})"),
             unsupported);
-        row("422 with the old wording, image mode", true,
+        row("422 with the old wording, image mode", image,
             fault(422, R"({"error":"bad_request","message":"ocr_text is required."})"), u"ocr_text is required."_s);
-        row("400 with another message, image mode", true,
+        row("400 with another message, image mode", image,
             fault(400, R"({"error":"bad_request","message":"ocr_text is too long."})"), u"ocr_text is too long."_s);
-        row("envelope message not a string", false, fault(500, R"({"error":"e","message":5})"), failed.arg(500));
-        row("401 envelope", false, fault(401, R"({"error":"unauthorized","message":"Expired."})"), u"Expired."_s);
-        row("502 html", false, fault(502, "<html><body>Bad Gateway</body></html>", u"text/html"_s), failed.arg(502));
-        row("400 envelope without error", true, fault(400, R"({"message":"ocr_text is required."})"), failed.arg(400));
-        row("503 empty", false, fault(503, ""), failed.arg(503));
-        row("403 empty: an answer, not a lost connection", false, fault(403, ""), failed.arg(403));
-        row("only white space", false, fault(200, R"({"answer":" \n\t ","provider":"p","model":"m"})"),
+        row("envelope message not a string", text, fault(500, R"({"error":"e","message":5})"), failed.arg(500));
+        row("401 envelope", text, fault(401, R"({"error":"unauthorized","message":"Expired."})"), u"Expired."_s);
+        row("502 html", text, fault(502, "<html><body>Bad Gateway</body></html>", u"text/html"_s), failed.arg(502));
+        row("400 envelope without error", image, fault(400, R"({"message":"ocr_text is required."})"), failed.arg(400));
+        row("503 empty", text, fault(503, ""), failed.arg(503));
+        row("403 empty: an answer, not a lost connection", text, fault(403, ""), failed.arg(403));
+        row("only white space", text, fault(200, R"({"answer":" \n\t ","provider":"p","model":"m"})"),
             AIProviderError::emptyResponse().message());
-        row("malformed success", false, fault(200, R"({"answer":"Hi",)"), unreadable + u"unterminated object."_s);
-        row("answer null", false, fault(200, R"({"answer":null,"provider":"p","model":"m"})"),
+        row("malformed success", text, fault(200, R"({"answer":"Hi",)"), unreadable + u"unterminated object."_s);
+        row("answer null", text, fault(200, R"({"answer":null,"provider":"p","model":"m"})"),
             unreadable + u"\"answer\" is not a string."_s);
-        row("success without model", false, fault(200, R"({"answer":"Hi","provider":"p"})"),
+        row("success without model", text, fault(200, R"({"answer":"Hi","provider":"p"})"),
             unreadable + u"\"model\" is missing."_s);
-        row("answer trimmed", false, fault(200, R"({"answer":"\n  Forty-two. \n","provider":"p","model":"m"})"),
+        row("answer trimmed", text, fault(200, R"({"answer":"\n  Forty-two. \n","provider":"p","model":"m"})"),
             u"Forty-two. / p (m)"_s);
+        const QString elsewhere = u"http://127.0.0.1:%1"_s.arg(m_elsewhere.serverPort());
+        const auto redirect = [](int status, const QString &location) {
+            return QJsonObject{{u"status"_s, status}, {u"location"_s, location}};
+        };
+        row("answer, 307 to another port", text, redirect(307, elsewhere + u"/ai/answer"_s), failed.arg(307));
+        row("answer, 307 to the same origin", text, redirect(307, m_server->baseUrlString() + u"/ai/answer"_s),
+            u"**Offline answer** from the development server.\n\nYou asked:\n\n> Q\n\nRecognised text:\n\n"
+            "> Running text\n\nEarlier turns in this conversation: 0. / orvanta-devserver (offline)"_s);
+        row("presets, 308 to another port", fetch, redirect(308, elsewhere + u"/prompt-presets"_s),
+            u"Hosted backend preset request failed with status 308."_s);
+        row("fetch 404 envelope", fetch, fault(404, R"({"error":"not_found","message":" No presets "})"),
+            u" No presets "_s);
+        row("fetch 500 html", fetch, fault(500, "<h1>oops</h1>", u"text/html"_s),
+            u"Hosted backend preset request failed with status 500."_s);
+        row("update 401 empty", update, fault(401, ""), u"Hosted backend preset update failed with status 401."_s);
+        row("update 409 envelope", update, fault(409, R"({"error":"conflict","message":"Try again."})"),
+            u"Try again."_s);
+        row("fetch entry without subtitle", fetch,
+            fault(200, R"({"presets":[{"id":"explain","title":"T","prompt":"P"}]})"),
+            unreadablePresets + u"\"subtitle\" is missing."_s);
+        row("update reply without presets", update, fault(200, R"({"saved":true})"),
+            unreadablePresets + u"\"presets\" is not a list."_s);
     }
-    void answerReplies()
+    void faultyReplies()
     {
-        QFETCH(bool, imageMode);
+        QFETCH(QString, call);
         QFETCH(QJsonObject, reply);
         QFETCH(QString, expected);
-        QVERIFY(injectAt(u"/ai/answer"_s, reply));
-        const auto outcome = runToEnd(ask(*m_provider, imageMode ? sampleImageInput() : textInput()));
-        QCOMPARE(outcome.value ? outcome.value->content + u" / "_s + outcome.value->providerName : outcome.error,
-                 expected);
+        QVERIFY(injectAt(call == u"fetch" || call == u"update" ? u"/prompt-presets"_s : u"/ai/answer"_s, reply));
+        QSignalSpy visits(&m_elsewhere, &QTcpServer::newConnection);
+        OpenAIProvider provider(m_network, 3s);
+        QCOMPARE(outcome(provider, call), expected);
+        if (reply.contains(u"location"))
+            QTest::qWait(50);
+        QCOMPARE(visits.count(), 0);
     }
 
     void answerServiceFaultsLeaveTheNextQuestionWorking_data()
@@ -212,39 +253,6 @@ private Q_SLOTS:
         QVERIFY(lastBody(u"/ai/answer"_s).contains(u"First answer."_s));
     }
 
-    void credentialsFollowNoRedirectAway_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("sameOrigin");
-        QTest::addColumn<QString>("expected"); // empty: the request succeeds
-        QTest::newRow("answer, 307 to another port")
-            << "/ai/answer" << 307 << false << u"Hosted backend request failed with status 307."_s;
-        QTest::newRow("answer, 307 to the same origin") << "/ai/answer" << 307 << true << QString();
-        QTest::newRow("presets, 308 to another port")
-            << "/prompt-presets" << 308 << false << u"Hosted backend preset request failed with status 308."_s;
-    }
-    void credentialsFollowNoRedirectAway()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, status);
-        QFETCH(bool, sameOrigin);
-        QFETCH(QString, expected);
-        QTcpServer elsewhere;
-        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
-        QSignalSpy visits(&elsewhere, &QTcpServer::newConnection);
-        const QString target =
-            sameOrigin ? m_server->baseUrlString() : u"http://127.0.0.1:%1"_s.arg(elsewhere.serverPort());
-        QVERIFY(injectAt(path, {{u"status"_s, status}, {u"location"_s, target + path}}));
-        OpenAIProvider provider(m_network, 3s);
-        const QString message = path == u"/ai/answer"_s
-                                    ? failureMessage(ask(provider, textInput()))
-                                    : failureMessage(provider.fetchPromptPresets(*m_settings, m_userID, m_idToken));
-        QCOMPARE(message, expected);
-        QTest::qWait(50);
-        QCOMPARE(visits.count(), 0);
-    }
-
     void refusedConnectionCarriesTheTransportText()
     {
         QTcpServer closed;
@@ -252,8 +260,7 @@ private Q_SLOTS:
         const quint16 port = closed.serverPort();
         closed.close();
         m_settings->setHostedBackendBaseURL(u"http://127.0.0.1:%1"_s.arg(port));
-        const QString message = failureMessage(m_provider->fetchPromptPresets(*m_settings, m_userID, m_idToken));
-        QVERIFY2(message.contains(u"refused"_s, Qt::CaseInsensitive), qPrintable(message));
+        QVERIFY(outcome(*m_provider, u"fetch"_s).contains(u"refused"_s, Qt::CaseInsensitive));
     }
 
     void unsafeOrBrokenBaseURLSendsNothing_data()
@@ -270,11 +277,8 @@ private Q_SLOTS:
         const QString marker = u"marker-%1"_s.arg(QString::fromUtf8(QTest::currentDataTag()));
         awaitTask(m_provider->answer(textInput(), marker, {}, *m_settings, m_userID, m_idToken));
         m_settings->setHostedBackendBaseURL(base.contains(u'%') ? base.arg(m_server->baseUrl().port()) : base);
-        const QString invalid = AIProviderError::invalidBaseURL().message();
-        QCOMPARE(failureMessage(ask(*m_provider, textInput())), invalid);
-        QCOMPARE(failureMessage(m_provider->fetchPromptPresets(*m_settings, m_userID, m_idToken)), invalid);
-        QCOMPARE(failureMessage(m_provider->updatePromptPresets(*m_settings, m_userID, m_idToken, samplePresets())),
-                 invalid);
+        for (const QString &call : {u"text"_s, u"fetch"_s, u"update"_s})
+            QCOMPARE(outcome(*m_provider, call), AIProviderError::invalidBaseURL().message());
         QVERIFY(lastBody(u"/ai/answer"_s).contains(marker));
     }
 
@@ -297,39 +301,6 @@ private Q_SLOTS:
                  u"user_id="_s + QString::fromLatin1(QUrl::toPercentEncoding(m_userID)));
         QVERIFY(!get->value(u"headers").toObject().contains(u"content-type"));
         signInAs(QString());
-    }
-
-    void presetFailures_data()
-    {
-        QTest::addColumn<bool>("update");
-        QTest::addColumn<QJsonObject>("reply");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, bool update, const QJsonObject &reply, const QString &expected) {
-            QTest::newRow(name) << update << reply << expected;
-        };
-        const QString unreadable = u"The preset reply could not be read: "_s;
-        row("fetch 404 envelope", false, fault(404, R"({"error":"not_found","message":" No presets "})"),
-            u" No presets "_s);
-        row("fetch 500 html", false, fault(500, "<h1>oops</h1>", u"text/html"_s),
-            u"Hosted backend preset request failed with status 500."_s);
-        row("update 401 empty", true, fault(401, ""), u"Hosted backend preset update failed with status 401."_s);
-        row("update 409 envelope", true, fault(409, R"({"error":"conflict","message":"Try again."})"), u"Try again."_s);
-        row("fetch entry without subtitle", false,
-            fault(200, R"({"presets":[{"id":"explain","title":"T","prompt":"P"}]})"),
-            unreadable + u"\"subtitle\" is missing."_s);
-        row("update reply without presets", true, fault(200, R"({"saved":true})"),
-            unreadable + u"\"presets\" is not a list."_s);
-    }
-    void presetFailures()
-    {
-        QFETCH(bool, update);
-        QFETCH(QJsonObject, reply);
-        QFETCH(QString, expected);
-        QVERIFY(injectAt(u"/prompt-presets"_s, reply));
-        const QString message =
-            update ? failureMessage(m_provider->updatePromptPresets(*m_settings, m_userID, m_idToken, samplePresets()))
-                   : failureMessage(m_provider->fetchPromptPresets(*m_settings, m_userID, m_idToken));
-        QCOMPARE(message, expected);
     }
 };
 
