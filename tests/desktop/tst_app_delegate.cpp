@@ -94,6 +94,7 @@ private Q_SLOTS:
         row("change without an object registers the default", change, QVariant(), CaptureHotKeyShortcut{});
         row("recording starts: nothing registered", recording, true, std::nullopt);
         row("recording ends: the saved shortcut again", recording, false, ctrlAltK);
+        row("recording flag of another type is ignored", recording, 1, ctrlAltK);
         row("other notifications are ignored: the saved one from launch", u"orvanta.settings.somethingElse"_s,
             QVariant::fromValue(superSpace), ctrlAltK);
     }

@@ -1,10 +1,6 @@
 #include "CaptureDriver.h"
 #include "capture/ScreenSelectionCaptureService.h"
 #include "capture/ScreenSnapshotSourceFactory.h"
-#include "desktop/CompositingManager.h"
-#include "overlay/SelectionBorderView.h"
-#include "overlay/SelectionMagicEffectView.h"
-#include "panel/ResultOverlayPanelController.h"
 #include "x11/X11Desktop.h"
 
 #include <QTest>
@@ -36,15 +32,6 @@ void setActiveWindow(xcb_window_t window)
     xcb_flush(connection());
 }
 
-template<typename View> QList<QWidget *> visible()
-{
-    QList<QWidget *> found;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<View *>(window) && window->isVisible())
-            found.append(window);
-    }
-    return found;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<CaptureError::Kind>)
@@ -85,11 +72,9 @@ private Q_SLOTS:
 
         ScreenSelectionCaptureService service(makeScreenSnapshotSource());
         std::optional<QRectF> bridgedRect;
-        QImage bridgedBackground;
-        service.setSelectionBridge([&](const QRectF &rect, std::optional<QRectF> frame, const QImage &background) {
+        service.setSelectionBridge([&](const QRectF &rect, std::optional<QRectF> frame, const QImage &) {
             bridgedRect = rect;
             QCOMPARE(frame, std::optional(QRectF(screen()->geometry())));
-            bridgedBackground = background;
         });
         CaptureRun run;
         run.start(service);
@@ -113,10 +98,6 @@ private Q_SLOTS:
         QCOMPARE(selection.imageSize, QSizeF(region.size() * screen()->devicePixelRatio()));
         QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
         QCOMPARE(bridgedRect, std::optional(from));
-        // The frozen content under the selection, as large as the selection in points.
-        QCOMPARE(bridgedBackground.deviceIndependentSize(), QSizeF(region.size()));
-        bridgedBackground.setDevicePixelRatio(1);
-        QCOMPARE(bridgedBackground.convertToFormat(QImage::Format_RGB32), expected);
     }
 
     void initTestCase()
@@ -195,40 +176,6 @@ private Q_SLOTS:
         QCOMPARE(selection.cgImage.size(), (expectedLocal.size() * screen->devicePixelRatio()).toSize());
         QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
         QTRY_VERIFY(overlayWindows().isEmpty());
-    }
-
-    void decorationNeedsACompositingManager()
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(visible<SelectionMagicEffectView>().size(), 0, 5000); // earlier glows end
-        PatternWindow marker;
-        marker.setGeometry(100, 100, 500, 300);
-        marker.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&marker));
-        const QRectF selection(200, 200, 300, 120);
-        ResultOverlayPanelController panel;
-        QVERIFY(!compositingManagerIsRunning()); // the plain Xvfb of the test scripts
-        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
-        QVERIFY(visible<SelectionBorderView>().isEmpty() && visible<SelectionMagicEffectView>().isEmpty());
-
-        QProcess compositor;
-        compositor.start(u"xcompmgr"_s, {});
-        if (!compositor.waitForStarted())
-            QSKIP("xcompmgr is not installed");
-        QTRY_VERIFY(compositingManagerIsRunning());
-        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
-        const QList<QWidget *> borders = visible<SelectionBorderView>();
-        const QList<QWidget *> glows = visible<SelectionMagicEffectView>();
-        QVERIFY(borders.size() == 1 && glows.size() == 1);
-        QVERIFY(QTest::qWaitForWindowExposed(borders[0]) && QTest::qWaitForWindowExposed(glows[0]));
-        // Clicks go through both to what they mark.
-        const QPoint inside = nativePoint(screen(), selection.center());
-        QVERIFY(xdotool(moveTo(inside) + QStringList{u"click"_s, u"1"_s}));
-        QTRY_COMPARE(marker.presses, 1);
-        QTRY_VERIFY_WITH_TIMEOUT(visible<SelectionMagicEffectView>().isEmpty(), 5000); // the glow ends by itself
-        panel.close();
-        QTRY_VERIFY(visible<SelectionBorderView>().isEmpty());
-        compositor.terminate();
-        compositor.waitForFinished();
     }
 };
 
