@@ -214,8 +214,7 @@ private Q_SLOTS:
     void answersRenderAsPlainMarkdownAndCopyRaw()
     {
         ResultOverlaySnapshot snapshot = snapshotFor();
-        const QString answer =
-            u"**Sum** is `42` <img src=x> [docs](https://a.example)"_s;
+        const QString answer = u"**Sum** is `42` <img src=x> [docs](https://a.example)"_s;
         snapshot.conversationHistory = {turn(u"Sum?"_s, answer)};
         showNow(snapshot);
         CopyableBubble *bubble = view().conversation()->bubbles().at(1);

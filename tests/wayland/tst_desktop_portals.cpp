@@ -168,7 +168,7 @@ private Q_SLOTS:
 
     void screenshotAnswers_data()
     {
-        QTest::addColumn<int>("answer"); // a Response code; -3 no portal
+        QTest::addColumn<int>("answer");     // a Response code; -3 no portal
         QTest::addColumn<QString>("saying"); // part of the message; none for the permission refusal
         QTest::newRow("unreadable picture") << 0 << QStringLiteral("could not be read");
         QTest::newRow("refused") << 1 << QString();
