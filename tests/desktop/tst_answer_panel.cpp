@@ -1,6 +1,5 @@
 #include "overlay/ResultOverlayPlacement.h"
 #include "panel/BubbleTextView.h"
-#include "panel/CaptureContextBar.h"
 #include "panel/ConversationColumn.h"
 #include "panel/CopyableBubble.h"
 #include "panel/ErrorStateView.h"
@@ -16,7 +15,6 @@
 #include <QClipboard>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -108,9 +106,6 @@ private Q_SLOTS:
         m_controller->close();
         QTest::qWait(ResultOverlayPanelController::revealDelayMilliseconds + 50);
         QVERIFY(!m_controller->isVisible());
-
-        // A capture from the library shows at once, without the delay.
-        showNow(snapshotFor(QRectF(900, 200, 100, 100)));
     }
 
     void contentStates_data()
@@ -159,23 +154,6 @@ private Q_SLOTS:
         QCOMPARE(view().conversation()->showsThinking(), thinking);
         for (QuickActionButton *button : view().quickActions()->buttons())
             QCOMPARE(button->isEnabled(), !snapshot.isBusy);
-        QCOMPARE(view().sendButton()->toolTip(), snapshot.answer ? u"Re-ask"_s : u"Ask"_s);
-    }
-
-    void conversationGrowsWithoutRebuildingShownTurns()
-    {
-        ResultOverlaySnapshot snapshot = snapshotFor();
-        snapshot.captureUnderstanding = CaptureUnderstandingResult{};
-        snapshot.captureUnderstanding->mode = CaptureUnderstandingMode::image;
-        snapshot.conversationHistory = {turn(u"One?"_s, u"Short."_s)};
-        showNow(snapshot);
-        QCOMPARE(view().contextBar()->badgeText(), u"IMAGE"_s);
-        CopyableBubble *firstAnswer = view().conversation()->bubbles().at(1);
-        QVERIFY(!firstAnswer->expandsToMaxWidth());
-        snapshot.conversationHistory.append(turn(u"Two?"_s, u"A long answer that fills the panel."_s));
-        m_controller->updateVisibleContent(snapshot, m_callbacks);
-        QCOMPARE(view().conversation()->bubbles().at(1), firstAnswer);
-        QVERIFY(view().conversation()->bubbles().at(3)->expandsToMaxWidth());
     }
 
     void questionFieldKeys_data()
@@ -233,61 +211,24 @@ private Q_SLOTS:
         QCOMPARE(view().draftQuestion(), snapshot.customQuestion);
     }
 
-    void fieldGrowsToTenLinesThenScrolls()
-    {
-        showNow(snapshotFor());
-        PromptTextView *field = view().questionField();
-        const int oneLine = field->height();
-        QCOMPARE(oneLine, field->calculatedHeight());
-        field->setPlainText(u"line\n"_s.repeated(4));
-        const int fiveLines = field->height();
-        QVERIFY(fiveLines > oneLine);
-        field->setPlainText(u"line\n"_s.repeated(30));
-        const int capped = field->height();
-        QCOMPARE(capped, int(std::ceil(QFontMetricsF(field->font()).lineSpacing() * 10 + 12)));
-        QVERIFY(field->verticalScrollBar()->maximum() > 0);
-        field->clear();
-        QCOMPARE(field->height(), oneLine);
-    }
-
     void answersRenderAsPlainMarkdownAndCopyRaw()
     {
         ResultOverlaySnapshot snapshot = snapshotFor();
-        const QString answer =
-            u"**Sum** is `42` <img src=x> [docs](https://a.example)\n- "_s + u"word "_s.repeated(200);
+        const QString answer = u"**Sum** is `42` <img src=x> [docs](https://a.example)"_s;
         snapshot.conversationHistory = {turn(u"Sum?"_s, answer)};
         showNow(snapshot);
         CopyableBubble *bubble = view().conversation()->bubbles().at(1);
         const QTextDocument *document = bubble->textView()->document();
         QCOMPARE(document->firstBlock().text(), u"Sum is 42 <img src=x> docs"_s);
         QVERIFY(document->toHtml().contains(u"href=\"https://a.example\""_s));
-        // A long item wraps to many lines and is shown whole.
-        QTRY_VERIFY(bubble->textView()->height() >= int(document->size().height()));
-        QVERIFY(document->lastBlock().layout()->lineCount() > 3);
 
         bubble->copyButton()->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), answer);
-        QCOMPARE(bubble->copyButton()->iconKind(), PanelIcon::Kind::checkmark);
-        QTRY_COMPARE_WITH_TIMEOUT(bubble->copyButton()->iconKind(), PanelIcon::Kind::copy, 2500);
     }
 
-    void keyboardOrderNamesAndEscape()
+    void escapeClosesThePanel()
     {
         showNow(snapshotFor());
-        QList<QWidget *> expected;
-        for (QuickActionButton *button : view().quickActions()->buttons())
-            expected.append(button);
-        expected << view().questionField() << view().sendButton();
-        QWidget *widget = expected.first();
-        for (qsizetype i = 1; i < expected.size(); ++i) {
-            widget = widget->nextInFocusChain();
-            while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(&view()))
-                widget = widget->nextInFocusChain();
-            QCOMPARE(widget, expected.at(i));
-        }
-        for (const QAbstractButton *button : m_controller->panel()->findChildren<QAbstractButton *>())
-            QVERIFY2(!button->accessibleName().isEmpty() || !button->isVisibleTo(m_controller->panel()),
-                     button->metaObject()->className());
         QTest::keyClick(view().questionField(), Qt::Key_Escape);
         QVERIFY(!m_controller->isVisible());
     }

@@ -5,13 +5,10 @@
 #include "settings/QSettingsKeyValueStore.h"
 #include "settings/SettingsView.h"
 #include "settings/ShortcutRecorderView.h"
-#include "theme/AppearanceController.h"
-#include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -32,20 +29,9 @@ QVariantList announced(const QSignalSpy &posted, const QString &name)
     }
     return objects;
 }
-
-UserSession sessionFor(AuthProvider provider, std::optional<QString> email)
-{
-    UserSession session = *FakeSessionService::signedIn().session;
-    session.provider = provider;
-    session.email = std::move(email);
-    return session;
-}
 } // namespace
 
-Q_DECLARE_METATYPE(std::optional<UserSession>)
 Q_DECLARE_METATYPE(SessionState)
-Q_DECLARE_METATYPE(AppThemePreference)
-Q_DECLARE_METATYPE(std::optional<bool>)
 Q_DECLARE_METATYPE(std::optional<CaptureHotKeyShortcut>)
 
 class DesktopViewsTest : public QObject
@@ -94,13 +80,10 @@ private Q_SLOTS:
         row("Ctrl+Space", Qt::Key_Space, Qt::ControlModifier, CaptureHotKeyShortcut{49, Flags::commandFlag});
         row("A without modifiers beeps", Qt::Key_A, {});
         row("Shift alone beeps", Qt::Key_Shift, Qt::ShiftModifier);
-        row("Ctrl alone beeps", Qt::Key_Control, Qt::ControlModifier);
         row("Ctrl+F5 is outside the key table", Qt::Key_F5, Qt::ControlModifier);
-        row("Ctrl+Shift+Left is outside the key table", Qt::Key_Left, ctrlShift);
         row("Escape keeps the old shortcut", Qt::Key_Escape, {}, recorderStart);
         row("Escape with modifiers too", Qt::Key_Escape, ctrlShift, recorderStart);
         row("Delete restores Ctrl+Shift+A", Qt::Key_Delete, {}, CaptureHotKeyShortcut{});
-        row("Backspace restores Ctrl+Shift+A", Qt::Key_Backspace, {}, CaptureHotKeyShortcut{});
     }
     void recorderKeys()
     {
@@ -154,21 +137,6 @@ private Q_SLOTS:
         QVERIFY(w.recorder->isRecording());
     }
 
-    void tabReachesTheRecorderAndSpaceStartsRecording()
-    {
-        RecorderWindow w(&h->notifications);
-        w.recorder->setUsesPlainAppearance(true);
-        QVERIFY(showActive(w.window));
-        w.elsewhere->setFocus();
-        QTest::keyClick(&w.window, Qt::Key_Backtab);
-        QVERIFY(w.recorder->hasFocus());
-        QVERIFY(!w.recorder->isRecording());
-        QTest::keyClick(w.recorder, Qt::Key_Space);
-        QVERIFY(w.recorder->isRecording());
-        // The plain appearance keeps showing the shortcut while recording.
-        QCOMPARE(w.recorder->displayText(), u"Ctrl+Shift+A"_s);
-    }
-
     // --- settings view and window ---
 
     void doneAndEscapeStoreEverySettingAndAnnounceTheShortcut_data()
@@ -204,7 +172,6 @@ private Q_SLOTS:
         const QString entry = LoginAutostart::defaultEntryPath();
         SettingsView view(h->settings, h->session);
         auto *startAtLogin = view.findChild<QCheckBox *>();
-        QCOMPARE(startAtLogin->accessibleName(), SettingsView::startAtLoginTitle);
         QVERIFY(!startAtLogin->isChecked());
         startAtLogin->click();
         QFile file(entry);
@@ -230,38 +197,20 @@ private Q_SLOTS:
         QCOMPARE(LoginAutostart::execLine(u"/tmp/100%/orvanta"_s), u"/tmp/100%%/orvanta --background"_s);
     }
 
-    void accountSectionFollowsTheSession_data()
-    {
-        QTest::addColumn<std::optional<UserSession>>("session");
-        QTest::addColumn<QStringList>("expectedLabels");
-        QTest::addColumn<QStringList>("absentLabels");
-        const auto row = [](const char *name, std::optional<UserSession> session, const QStringList &expected,
-                            const QStringList &absent) { QTest::newRow(name) << session << expected << absent; };
-        const QString required = u"Authentication required"_s;
-        row("signed out", std::nullopt, {required}, {u"Sign-in method"_s, u"Email"_s});
-        row("Google with email", sessionFor(AuthProvider::google, u"ada@example.com"_s),
-            {u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s}, {required});
-        row("Apple without email", sessionFor(AuthProvider::apple, std::nullopt), {u"Apple"_s}, {u"Email"_s});
-        row("Developer", sessionFor(AuthProvider::developer, std::nullopt), {u"Developer"_s}, {});
-    }
     void accountSectionFollowsTheSession()
     {
-        QFETCH(std::optional<UserSession>, session);
-        QFETCH(QStringList, expectedLabels);
-        QFETCH(QStringList, absentLabels);
-        h->session.setState(session ? SessionState::authenticated(*session) : SessionState::signedOut());
+        UserSession session = *FakeSessionService::signedIn().session;
+        session.provider = AuthProvider::google;
+        session.email = u"ada@example.com"_s;
+        h->session.setState(SessionState::authenticated(session));
         SettingsView view(h->settings, h->session);
         view.show();
-        const QStringList texts = labelTexts(view);
-        for (const QString &expected : expectedLabels)
-            QVERIFY2(texts.contains(expected), qPrintable(expected));
-        for (const QString &absent : absentLabels)
-            QVERIFY2(!texts.contains(absent), qPrintable(absent));
-        QCOMPARE(buttonWithText(view, u"Sign Out"_s) != nullptr, session.has_value());
-        QVERIFY(texts.contains(u"Version"_s));
-        QVERIFY(texts.contains(QCoreApplication::applicationVersion().isEmpty()
-                                   ? SettingsView::unknownVersion
-                                   : QCoreApplication::applicationVersion()));
+        for (const QString &shown : {u"Sign-in method"_s, u"Google"_s, u"Email"_s, u"ada@example.com"_s})
+            QVERIFY2(labelTexts(view).contains(shown), qPrintable(shown));
+        QVERIFY(!labelTexts(view).contains(u"Authentication required"_s));
+        h->session.setState(SessionState::signedOut());
+        QTRY_VERIFY(labelTexts(view).contains(u"Authentication required"_s));
+        QVERIFY(!labelTexts(view).contains(u"Email"_s) && !buttonWithText(view, u"Sign Out"_s));
     }
 
     void signOutAsksTheSessionThenDismisses()
@@ -278,52 +227,6 @@ private Q_SLOTS:
         QTRY_VERIFY(labelTexts(view).contains(u"Authentication required"_s));
     }
 
-    void themesForceAPalette_data()
-    {
-        QTest::addColumn<AppThemePreference>("theme");
-        QTest::addColumn<bool>("systemIsDark");
-        QTest::addColumn<std::optional<bool>>("desktopPrefersDark");
-        QTest::addColumn<bool>("expectDark");
-        const auto row = [](const char *name, AppThemePreference theme, bool systemIsDark,
-                            std::optional<bool> desktopPrefersDark, bool expectDark) {
-            QTest::newRow(name) << theme << systemIsDark << desktopPrefersDark << expectDark;
-        };
-        row("system follows a light desktop", AppThemePreference::system, false, {}, false);
-        row("system follows a dark desktop", AppThemePreference::system, true, {}, true);
-        row("system follows a stated dark scheme", AppThemePreference::system, false, true, true);
-        row("system follows a stated light scheme", AppThemePreference::system, true, false, false);
-        row("light over a dark desktop", AppThemePreference::light, true, true, false);
-        row("dark over a light desktop", AppThemePreference::dark, false, {}, true);
-    }
-    void themesForceAPalette()
-    {
-        QFETCH(AppThemePreference, theme);
-        QFETCH(bool, systemIsDark);
-        QFETCH(std::optional<bool>, desktopPrefersDark);
-        QFETCH(bool, expectDark);
-        const QPalette system =
-            systemIsDark ? AppearanceController::darkPalette() : AppearanceController::lightPalette();
-        QCOMPARE(AppearanceController::isDark(AppearanceController::paletteFor(theme, system, desktopPrefersDark)),
-                 expectDark);
-        // The tray mark follows the desktop, never the theme forced on the windows.
-        QCOMPARE(TrayIcon::panelIsDark(desktopPrefersDark, std::nullopt, system),
-                 desktopPrefersDark.value_or(systemIsDark));
-    }
-
-    void trayReadsThePanelBesideTheIcon()
-    {
-        // A 22-pixel icon with 3 pixels of panel around it; the icon itself must not count.
-        const auto around = [](const QColor &panel, const QColor &icon) {
-            QImage image(28, 28, QImage::Format_RGB32);
-            image.fill(panel);
-            QPainter(&image).fillRect(QRect(3, 3, 22, 22), icon);
-            return image;
-        };
-        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0x20, 0x20, 0x24), Qt::white), 3), std::optional(true));
-        QCOMPARE(TrayIcon::ringIsDark(around(QColor(0xee, 0xee, 0xee), Qt::black), 3), std::optional(false));
-        QCOMPARE(TrayIcon::ringIsDark(QImage(), 3), std::optional<bool>()); // nothing grabbed
-    }
-
     // --- tray menu ---
 
     void trayMenuFollowsSessionAndBusyState_data()
@@ -331,9 +234,7 @@ private Q_SLOTS:
         QTest::addColumn<SessionState>("state");
         QTest::addColumn<bool>("busy");
         QTest::addColumn<bool>("captureEnabled");
-        QTest::newRow("restoring") << SessionState::restoring() << false << false;
         QTest::newRow("signed out") << SessionState::signedOut() << false << false;
-        QTest::newRow("authenticating") << SessionState::authenticating(AuthProvider::google) << false << false;
         QTest::newRow("signed in") << FakeSessionService::signedIn() << false << true;
         QTest::newRow("signed in, capture running") << FakeSessionService::signedIn() << true << false;
     }
@@ -354,19 +255,6 @@ private Q_SLOTS:
             QVERIFY2(menu.actionWithText(title)->isEnabled(), qPrintable(title));
         h->capture.gate.open();
         QTRY_VERIFY(!h->controller->isBusy());
-    }
-
-    void trayCaptionFollowsTheSavedShortcut()
-    {
-        TrayMenu menu(*h->controller, h->session, [] {});
-        // A caption, not an item to click: panels that draw the menu themselves show it as text.
-        QVERIFY(!menu.actionWithText(u"Shortcut: Ctrl + Shift + A"_s)->isEnabled());
-        h->settings.setCaptureHotKey({40, Flags::commandFlag | Flags::optionFlag});
-        QVERIFY(menu.actionWithText(u"Shortcut: Ctrl + Alt + K"_s));
-        QVERIFY(!menu.actionWithText(u"Shortcut: Ctrl + Shift + A"_s));
-        // A desktop that refused it: the caption names the command to bind instead.
-        menu.setCaptureHotKeyAvailable(false);
-        QVERIFY(menu.actionWithText(TrayMenu::captureCommandCaption));
     }
 
     void trayShowsPermissionHelpUntilAccessIsBack()

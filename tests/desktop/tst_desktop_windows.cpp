@@ -3,24 +3,17 @@
 #include "WidgetProbes.h"
 #include "auth/AppRootView.h"
 #include "auth/AuthScreen.h"
-#include "auth/AuthWindowConfigurator.h"
 #include "auth/GoogleSignInButton.h"
-#include "brand/BrandMark.h"
 #include "home/HomeView.h"
 #include "settings/SettingsWindowController.h"
 #include "settings/ShortcutRecorderView.h"
-#include "theme/AppearanceController.h"
 #include "x11/X11KeySymbols.h"
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QScreen>
 #include <QSignalSpy>
-#include <QSvgRenderer>
 #include <QTest>
 
-Q_DECLARE_METATYPE(std::optional<QRect>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 class DesktopWindowsTest : public QObject
@@ -48,36 +41,12 @@ private Q_SLOTS:
         h.reset();
     }
 
-    void signInWindowSizeForAVisibleFrame_data()
+    void signInWindowKeepsTheSizeTheUserGaveIt()
     {
-        QTest::addColumn<std::optional<QRect>>("visibleFrame");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("1440 x 900") << std::optional(QRect(0, 0, 1440, 900)) << QSize(560, 620);
-        QTest::newRow("500 x 500") << std::optional(QRect(0, 0, 500, 500)) << QSize(520, 560);
-        QTest::newRow("just below the limits") << std::optional(QRect(0, 25, 599, 659)) << QSize(559, 619);
-        QTest::newRow("40 more than the minimum") << std::optional(QRect(0, 0, 560, 600)) << QSize(520, 560);
-        QTest::newRow("5K display") << std::optional(QRect(0, 0, 5120, 2880)) << QSize(560, 620);
-        QTest::newRow("no screen") << std::optional<QRect>() << QSize(520, 580);
-    }
-    void signInWindowSizeForAVisibleFrame()
-    {
-        QFETCH(std::optional<QRect>, visibleFrame);
-        QFETCH(QSize, expected);
-        QCOMPARE(AuthWindowConfigurator::contentSize(visibleFrame), expected);
-    }
-
-    void signInWindowOnTheRealScreen()
-    {
-        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(available.size(), QSize(1440, 900)); // the Xvfb of scripts/with-xvfb
         AppRootView &root = showRoot(SessionState::signedOut());
         QVERIFY(QTest::qWaitForWindowExposed(&root));
         QCOMPARE(root.currentContent(), root.authScreen());
         QTRY_COMPARE(root.size(), QSize(560, 620));
-        QCOMPARE(root.windowTitle(), AuthWindowConfigurator::windowTitle);
-        QCOMPARE(root.minimumSize(), QSize(520, 560));
-        QCOMPARE(root.maximumSize(), QSize(860, 760));
-        QTRY_COMPARE(root.geometry().center(), available.center());
 
         // The user makes the window larger; a later update (an error line) keeps that size.
         root.resize(700, 700);
@@ -86,7 +55,6 @@ private Q_SLOTS:
         QTRY_VERIFY(root.authScreen()->errorLabel()->isVisible());
         QTest::qWait(50);
         QCOMPARE(root.size(), QSize(700, 700));
-        QCOMPARE(root.windowTitle(), AuthWindowConfigurator::windowTitle);
     }
 
     void errorLineShowsOnlyARealMessage_data()
@@ -138,13 +106,10 @@ private Q_SLOTS:
         h->session.setState(FakeSessionService::signedIn());
         QVERIFY(root.homeView());
         QCOMPARE(root.currentContent(), root.homeView());
-        QCOMPARE(root.windowTitle(), AppRootView::homeTitle);
-        QTRY_VERIFY(root.width() >= 960 && root.height() >= 640);
 
-        // Signing out brings the sign-in screen back at its own size.
+        // Signing out brings the sign-in screen back.
         h->session.setState(SessionState::signedOut());
         QCOMPARE(root.currentContent(), root.authScreen());
-        QTRY_COMPARE(root.size(), QSize(560, 620));
     }
 
     void homeViewStartsCapturesAndOpensTheSettingsSheet()
@@ -152,7 +117,6 @@ private Q_SLOTS:
         AppRootView &root = showRoot(FakeSessionService::signedIn());
         HomeView *home = root.homeView();
         QVERIFY(home);
-        QCOMPARE(home->recorder()->shortcut(), CaptureHotKeyShortcut{});
 
         h->capture.gate.close();
         QTest::mouseClick(home->startSelectionButton(), Qt::LeftButton);
@@ -202,47 +166,22 @@ private Q_SLOTS:
         QCOMPARE(recorder->shortcut(), expected);
     }
 
-    void settingsWindowIsReusedRestoredAndFollowsTheTheme()
+    void settingsWindowIsReusedAndRestored()
     {
-        AppearanceController appearance(h->settings);
         SettingsWindowController settings(h->settings, h->session);
         settings.openStandaloneSettingsWindow();
         QWidget *window = settings.window();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        QCOMPARE(window->size(), SettingsWindowController::initialSize);
-        QCOMPARE(window->windowTitle(), QStringLiteral("Settings"));
         window->showMinimized();
         QTRY_VERIFY(window->isMinimized());
         settings.openStandaloneSettingsWindow();
         QCOMPARE(settings.window(), window);
         QTRY_VERIFY(!window->isMinimized() && window->isVisible());
 
-        h->settings.setThemePreference(AppThemePreference::dark);
-        QTRY_VERIFY(AppearanceController::isDark(window->palette()));
-        h->settings.setThemePreference(AppThemePreference::light);
-        QTRY_VERIFY(!AppearanceController::isDark(window->palette()));
-
         window->close();
         QTRY_VERIFY(!settings.window());
         settings.openStandaloneSettingsWindow();
         QVERIFY(settings.window());
-    }
-
-    void applicationIconMatchesTheBrandDrawing()
-    {
-        QSvgRenderer svg(QStringLiteral(ORVANTA_SOURCE_DIR "/data/icons/com.orvanta.desktop.svg"));
-        QVERIFY(svg.isValid());
-        QImage fromFile(96, 96, QImage::Format_ARGB32_Premultiplied);
-        fromFile.fill(Qt::transparent);
-        QPainter painter(&fromFile);
-        svg.render(&painter);
-        painter.end();
-        const QImage drawn = BrandMark::appIconImage(96).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QVERIFY2(differingShare(fromFile, drawn, 40) < 0.01,
-                 qPrintable(QString::number(differingShare(fromFile, drawn, 40))));
-        // And the mark is really there: white strokes on the dark tile near the top-left bracket.
-        QCOMPARE(drawn.pixelColor(48, 48), QColor(Qt::white)); // the middle dot
-        QVERIFY(drawn.pixelColor(48, 30).value() < 100);       // the tile between the brackets
     }
 };
 

@@ -1,14 +1,8 @@
 #include "CaptureDriver.h"
 #include "capture/ScreenSelectionCaptureService.h"
 #include "capture/ScreenSnapshotSourceFactory.h"
-#include "desktop/CompositingManager.h"
-#include "overlay/SelectionBorderView.h"
-#include "overlay/SelectionMagicEffectView.h"
-#include "overlay/SelectionMagicRenderer.h"
-#include "panel/ResultOverlayPanelController.h"
 #include "x11/X11Desktop.h"
 
-#include <QPainter>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -38,24 +32,6 @@ void setActiveWindow(xcb_window_t window)
     xcb_flush(connection());
 }
 
-// The stacking order of the top-level windows, bottom first.
-QList<WId> stackingOrder()
-{
-    std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
-        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), rootWindow()), nullptr), &free);
-    const xcb_window_t *children = xcb_query_tree_children(tree.get());
-    return QList<WId>(children, children + xcb_query_tree_children_length(tree.get()));
-}
-
-template<typename View> QList<QWidget *> visible()
-{
-    QList<QWidget *> found;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<View *>(window) && window->isVisible())
-            found.append(window);
-    }
-    return found;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<CaptureError::Kind>)
@@ -96,11 +72,9 @@ private Q_SLOTS:
 
         ScreenSelectionCaptureService service(makeScreenSnapshotSource());
         std::optional<QRectF> bridgedRect;
-        QImage bridgedBackground;
-        service.setSelectionBridge([&](const QRectF &rect, std::optional<QRectF> frame, const QImage &background) {
+        service.setSelectionBridge([&](const QRectF &rect, std::optional<QRectF> frame, const QImage &) {
             bridgedRect = rect;
             QCOMPARE(frame, std::optional(QRectF(screen()->geometry())));
-            bridgedBackground = background;
         });
         CaptureRun run;
         run.start(service);
@@ -123,12 +97,7 @@ private Q_SLOTS:
         QCOMPARE(selection.selectionRect, from);
         QCOMPARE(selection.imageSize, QSizeF(region.size() * screen()->devicePixelRatio()));
         QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
-        QCOMPARE(selection.frameDescription, u"120 x 80 at x:160 y:110"_s);
         QCOMPARE(bridgedRect, std::optional(from));
-        // The frozen content under the selection, as large as the selection in points.
-        QCOMPARE(bridgedBackground.deviceIndependentSize(), QSizeF(region.size()));
-        bridgedBackground.setDevicePixelRatio(1);
-        QCOMPARE(bridgedBackground.convertToFormat(QImage::Format_RGB32), expected);
     }
 
     void initTestCase()
@@ -207,85 +176,6 @@ private Q_SLOTS:
         QCOMPARE(selection.cgImage.size(), (expectedLocal.size() * screen->devicePixelRatio()).toSize());
         QCOMPARE(selection.cgImage.convertToFormat(QImage::Format_RGB32), expected);
         QTRY_VERIFY(overlayWindows().isEmpty());
-    }
-
-    void glowDrawsOnlyInsideItsRoundedClip_data()
-    {
-        QTest::addColumn<QRectF>("clip");
-        QTest::addColumn<double>("fadeOut");
-        QTest::newRow("full strength") << QRectF(20, 20, 160, 100) << 1.0;
-        QTest::newRow("faded out") << QRectF(20, 20, 160, 100) << 0.0;
-        QTest::newRow("clip 4 points wide") << QRectF(20, 20, 4, 100) << 1.0;
-    }
-    void glowDrawsOnlyInsideItsRoundedClip()
-    {
-        QFETCH(QRectF, clip);
-        QFETCH(double, fadeOut);
-        QImage image(200, 140, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        SelectionMagicRenderer::draw(painter, clip, QRectF(0, -200, 400, 400), fadeOut);
-        painter.end();
-        const QColor inside = image.pixelColor(clip.center().toPoint());
-        const bool drawn = fadeOut > 0 && clip.width() > SelectionMagicRenderer::minimumClipSide;
-        QCOMPARE(inside != QColor(Qt::white), drawn);
-        if (drawn)
-            QVERIFY2(inside.blue() > inside.red(), qPrintable(inside.name()));   // a blue tint
-        QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));                   // outside the clip
-        QCOMPARE(image.pixelColor(clip.topLeft().toPoint()), QColor(Qt::white)); // the rounded corner
-    }
-
-    void decorationNeedsACompositingManager()
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(visible<SelectionMagicEffectView>().size(), 0, 5000); // earlier glows end
-        PatternWindow marker;
-        marker.setGeometry(100, 100, 500, 300);
-        marker.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&marker));
-        const QRectF selection(200, 200, 300, 120);
-        ResultOverlayPanelController panel;
-        QVERIFY(!compositingManagerIsRunning()); // the plain Xvfb of the test scripts
-        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
-        QVERIFY(visible<SelectionBorderView>().isEmpty() && visible<SelectionMagicEffectView>().isEmpty());
-
-        QProcess compositor;
-        compositor.start(u"xcompmgr"_s, {});
-        if (!compositor.waitForStarted())
-            QSKIP("xcompmgr is not installed");
-        QTRY_VERIFY(compositingManagerIsRunning());
-        panel.beginSelectionBridge(selection, QRectF(screen()->geometry()), QImage());
-        const QList<QWidget *> borders = visible<SelectionBorderView>();
-        const QList<QWidget *> glows = visible<SelectionMagicEffectView>();
-        QVERIFY(borders.size() == 1 && glows.size() == 1);
-        QCOMPARE(borders[0]->geometry(), QRect(199, 199, 302, 122));
-        QCOMPARE(glows[0]->geometry(), QRect(198, 198, 304, 124));
-        QVERIFY(QTest::qWaitForWindowExposed(borders[0]) && QTest::qWaitForWindowExposed(glows[0]));
-        // Above what they mark, the glow beneath the border; clicks go through both.
-        const QList<WId> order = stackingOrder();
-        QVERIFY(order.indexOf(marker.winId()) < order.indexOf(glows[0]->winId()));
-        QVERIFY(order.indexOf(glows[0]->winId()) < order.indexOf(borders[0]->winId()));
-        const QPoint inside = nativePoint(screen(), selection.center());
-        QVERIFY(xdotool(moveTo(inside) + QStringList{u"click"_s, u"1"_s}));
-        QTRY_COMPARE(marker.presses, 1);
-        QTRY_VERIFY_WITH_TIMEOUT(visible<SelectionMagicEffectView>().isEmpty(), 5000); // the glow ends by itself
-        panel.close();
-        QTRY_VERIFY(visible<SelectionBorderView>().isEmpty());
-        compositor.terminate();
-        compositor.waitForFinished();
-    }
-
-    void glowRunEndsOnceAndARestartNeedsNoSecondTimer()
-    {
-        int finishedCalls = 0;
-        SelectionMagicEffectView view(QRect(10, 10, 200, 100), QImage(), [&] { ++finishedCalls; });
-        QVERIFY(view.isAnimating() && view.fadeOut() > 0.9);
-        QTest::qWait(600);
-        view.restartAnimation();
-        QVERIFY(view.fadeOut() > 0.9);
-        QTest::qWait(600); // 1.1 s after the first start the restarted run is still going
-        QVERIFY(finishedCalls == 0 && view.isAnimating());
-        QTRY_COMPARE_WITH_TIMEOUT(finishedCalls, 1, 5000);
-        QVERIFY(!view.isAnimating() && view.fadeOut() == 0.0);
     }
 };
 

@@ -168,21 +168,17 @@ private Q_SLOTS:
 
     void screenshotAnswers_data()
     {
-        QTest::addColumn<int>("answer"); // a Response code; -3 no portal
-        QTest::addColumn<QString>("details");
-        QTest::newRow("unreadable picture")
-            << 0 << QStringLiteral("The screenshot the desktop took could not be read.");
+        QTest::addColumn<int>("answer");     // a Response code; -3 no portal
+        QTest::addColumn<QString>("saying"); // part of the message; none for the permission refusal
+        QTest::newRow("unreadable picture") << 0 << QStringLiteral("could not be read");
         QTest::newRow("refused") << 1 << QString();
-        QTest::newRow("failed") << 2 << QStringLiteral("The desktop could not take a screenshot.");
-        QTest::newRow("no portal") << -3
-                                   << QStringLiteral("This desktop offers no screenshot service: install "
-                                                     "xdg-desktop-portal and the portal backend for your desktop, "
-                                                     "then try again.");
+        QTest::newRow("failed") << 2 << QStringLiteral("could not take a screenshot");
+        QTest::newRow("no portal") << -3 << QStringLiteral("install xdg-desktop-portal");
     }
     void screenshotAnswers()
     {
         QFETCH(int, answer);
-        QFETCH(QString, details);
+        QFETCH(QString, saying);
         QTemporaryDir dir;
         m_portal->screenshotPath = dir.filePath(QStringLiteral("Screenshot.png"));
         QVERIFY(QFile(m_portal->screenshotPath).open(QIODevice::WriteOnly));
@@ -190,10 +186,11 @@ private Q_SLOTS:
         if (answer == -3)
             m_portal.reset();
         PortalScreenSnapshotSource source(QDBusConnection::sessionBus(), 5s);
-        QCOMPARE(failureMessage(source.freezeScreens(QGuiApplication::screens())),
-                 (answer == 1 ? CaptureError::screenRecordingPermissionDenied()
-                              : CaptureError::shareableContentFailed(details))
-                     .message());
+        const QString message = failureMessage(source.freezeScreens(QGuiApplication::screens()));
+        if (saying.isEmpty())
+            QCOMPARE(message, CaptureError::screenRecordingPermissionDenied().message());
+        else
+            QVERIFY2(message.contains(saying), qPrintable(message));
         // Whatever the portal wrote for us is gone once it was read.
         QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("Screenshot.png"))), answer != 0);
         QVERIFY(!awaitTask(PortalCapturePermission().hasCaptureAccess()));
