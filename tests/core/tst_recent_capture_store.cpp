@@ -58,7 +58,7 @@ private:
     }
 
 private Q_SLOTS:
-    void recordWritesPngAndCompactIndexNewestFirst()
+    void recordWritesPngAndIndexNewestFirst()
     {
         RecentCaptureStore store = makeStore(u"format"_s);
         CapturedSelection first = FakeCaptureService::makeSelection(QSize(40, 30), Qt::red);
