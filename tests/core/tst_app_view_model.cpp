@@ -7,7 +7,6 @@
 #include <QCoro/QCoroTask>
 #include <QGuiApplication>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <csignal>
@@ -66,7 +65,6 @@ private Q_SLOTS:
 
         QVERIFY(vm.capture() && !vm.isBusy() && !vm.lastErrorMessage());
         QCOMPARE(vm.captureUnderstanding(), FakeUnderstandingService::textResult(*vm.capture()));
-        QCOMPARE(vm.ocrResult(), vm.captureUnderstanding()->ocrResult);
         QVERIFY(h->ai.answerCalls.isEmpty());
 
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), vm.capture()->cgImage);
@@ -74,15 +72,13 @@ private Q_SLOTS:
         QCOMPARE(vm.recentCaptures().size(), 1);
         QCOMPARE(vm.recentCaptures().first().id, vm.capture()->id);
         QCOMPARE(vm.selectedRecentCaptureID(), std::optional<QUuid>(vm.capture()->id));
-        QCOMPARE(h->understanding.selections.size(), 1);
 
         // The panel appeared for the new capture while it was still busy, then showed the result.
         QVERIFY(h->overlay.visible);
         QCOMPARE(h->overlay.presentCount, 1);
-        const ResultOverlaySnapshot first = h->overlay.snapshots.first();
+        const ResultOverlaySnapshot &first = h->overlay.snapshots.first(), &last = h->overlay.snapshots.last();
         QVERIFY(first.isBusy && !first.captureUnderstanding && first.showsSelectionDecoration &&
                 first.delaysPanelReveal);
-        const ResultOverlaySnapshot last = h->overlay.snapshots.last();
         QVERIFY(!last.isBusy && last.captureUnderstanding);
     }
 
@@ -146,11 +142,6 @@ private Q_SLOTS:
         }
         QCOMPARE(vm.lastErrorMessage(), std::optional<QString>(failure.message()));
         QCOMPARE(vm.permissionGuidance().has_value(), guidance);
-        if (guidance) {
-            QCOMPARE(vm.permissionGuidance()->title, u"Screen Recording Needed"_s);
-            QCOMPARE(vm.permissionGuidance()->actionTitle, u"Open Settings"_s);
-            QVERIFY(!vm.permissionGuidance()->message.contains(u"macOS"_s));
-        }
         // The message shows in the panel of the previous capture.
         QVERIFY(h->overlay.visible);
         QCOMPARE(h->overlay.snapshots.last().errorMessage, vm.lastErrorMessage());
@@ -301,7 +292,7 @@ private Q_SLOTS:
         QCOMPARE(vm.customQuestion(), draftAfter);
     }
 
-    void askAgainReopensAStoredCaptureWithoutDecoration()
+    void askAgainReopensAStoredCaptureAsANewOne()
     {
         AppViewModel &vm = h->makeController();
         h->capture.replies.append([] { return FakeCaptureService::makeSelection(QSize(50, 40), Qt::blue); });
@@ -313,14 +304,11 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->clear();
 
         QCoro::waitFor(vm.askAgain(older));
-        QCOMPARE(vm.recentCaptures().size(), 2);
         QCOMPARE(vm.selectedRecentCaptureID(), std::optional<QUuid>(older.id));
         QVERIFY(vm.capture()->id != older.id);
         QCOMPARE(vm.capture()->imageSize, QSizeF(50, 40));
         QVERIFY(vm.conversationHistory().isEmpty() && vm.customQuestion().isEmpty() && vm.captureUnderstanding());
         QCOMPARE(QGuiApplication::clipboard()->image().pixelColor(1, 1), QColor(Qt::blue));
-        const ResultOverlaySnapshot shown = h->overlay.snapshots.last();
-        QVERIFY(!shown.showsSelectionDecoration && !shown.delaysPanelReveal);
         QCOMPARE(h->understanding.selections.last().id, vm.capture()->id);
     }
 
@@ -337,7 +325,6 @@ private Q_SLOTS:
         QCoro::waitFor(vm.runCaptureFlow());
         const RecentCaptureItem older = vm.recentCaptures().last();
         corruptPixels(older.fileURL);
-        QVERIFY(h->store.loadItems().size() == 2); // still listed: the damage shows only when read
         QGuiApplication::clipboard()->setText(u"the user's own text"_s);
         const int presented = h->overlay.presentCount + h->overlay.updateCount + h->overlay.closeCount;
         if (copy)
@@ -463,28 +450,19 @@ private Q_SLOTS:
         QCOMPARE(vm.presetConfigurations(), fetched);
     }
 
-    void storedOrderIsNormalised_data()
-    {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QList<PromptPreset>>("expected");
-        const QList<PromptPreset> declared{PromptPreset::explain, PromptPreset::summarize, PromptPreset::simplify,
-                                           PromptPreset::keyPoint};
-        QTest::newRow("missing") << QVariant() << declared;
-        QTest::newRow("repeats and unknown names")
-            << QVariant(QStringList{u"keyPoint"_s, u"explain"_s, u"keyPoint"_s, u"translate"_s})
-            << QList<PromptPreset>{PromptPreset::keyPoint, PromptPreset::explain, PromptPreset::summarize,
-                                   PromptPreset::simplify};
-        QTest::newRow("not a list") << QVariant(u"keyPoint"_s) << declared;
-        QTest::newRow("list with a number") << QVariant(QVariantList{u"keyPoint"_s, 3}) << declared;
-        QTest::newRow("names differ in case") << QVariant(QStringList{u"KeyPoint"_s}) << declared;
-    }
     void storedOrderIsNormalised()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(QList<PromptPreset>, expected);
-        if (stored.isValid())
+        using enum PromptPreset;
+        const QList<PromptPreset> declared{explain, summarize, simplify, keyPoint};
+        const std::pair<QVariant, QList<PromptPreset>> rows[] = {
+            {QStringList{u"keyPoint"_s, u"explain"_s, u"keyPoint"_s, u"translate"_s}, // repeats, unknown names
+             {keyPoint, explain, summarize, simplify}},
+            {u"keyPoint"_s, declared}, // not a list
+            {QVariantList{u"keyPoint"_s, 3}, declared}};
+        for (const auto &[stored, expected] : rows) {
             h->defaults.setValue(AppViewModel::presetOrderKey, stored);
-        QCOMPARE(h->makeController().presetOrder(), expected);
+            QCOMPARE(h->makeController().presetOrder(), expected);
+        }
     }
 
     void reorderingIsStoredAndShownAndResetKeepsIt()
@@ -561,16 +539,11 @@ private Q_SLOTS:
         QCOMPARE(restarted.selectedRecentCaptureID(), std::optional<QUuid>(items.first().id));
     }
 
-    void copyToastRestartsItsTimer()
+    void copyShowsAToastThatGoesAway()
     {
         AppViewModel &vm = captured();
-        const RecentCaptureItem item = vm.recentCaptures().first();
-        vm.copyRecentCapture(item);
-        QCOMPARE(vm.recentCaptureToastMessage(), std::optional<QString>(u"Copied to Clipboard"_s));
-        QTest::qWait(1000);
-        vm.copyRecentCapture(item);
-        QTest::qWait(500); // past the first toast's 1.3 s
-        QCOMPARE(vm.recentCaptureToastMessage(), std::optional<QString>(u"Copied to Clipboard"_s));
+        vm.copyRecentCapture(vm.recentCaptures().first());
+        QVERIFY(vm.recentCaptureToastMessage());
         QTRY_VERIFY_WITH_TIMEOUT(!vm.recentCaptureToastMessage(), 3000);
     }
 
@@ -581,12 +554,6 @@ private Q_SLOTS:
         vm.saveRecentCapture(vm.recentCaptures().first());
         QTRY_VERIFY(vm.lastErrorMessage());
         QVERIFY(vm.lastErrorMessage()->contains(u"capture.png"_s));
-
-        h->savePanel.chosenPath = std::nullopt;
-        QCoro::waitFor(vm.refreshPermissions());
-        vm.saveRecentCapture(vm.recentCaptures().first());
-        QTest::qWait(20);
-        QVERIFY(vm.lastErrorMessage()); // a dismissed panel changes nothing
     }
 
     void panelCallbacksReachTheControllerLaterAndOnlyWhileItLives()
@@ -613,18 +580,6 @@ private Q_SLOTS:
         QCoro::waitFor(asking);
         QTest::qWait(10);
         QCOMPARE(h->ai.answerCalls.size(), 3);
-    }
-
-    void appearanceChangesRefreshTheVisiblePanel()
-    {
-        AppViewModel &vm = captured();
-        h->settings.setThemePreference(AppThemePreference::dark);
-        QTRY_COMPARE(h->overlay.snapshots.last().themePreference, AppThemePreference::dark);
-        h->settings.setOverlayPanelSizePreset(OverlayPanelSizePreset::large);
-        QTRY_COMPARE(h->overlay.snapshots.last().overlayPanelSizePreset, OverlayPanelSizePreset::large);
-        QSignalSpy changed(&vm, &AppViewModel::changed);
-        h->settings.setLanguagePreference(AppLanguagePreference::french);
-        QTRY_VERIFY(changed.count() > 0);
     }
 };
 
