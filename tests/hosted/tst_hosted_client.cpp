@@ -165,7 +165,6 @@ private Q_SLOTS:
             fault(422, R"({"error":"bad_request","message":"ocr_text is required."})"), u"ocr_text is required."_s);
         row("400 with another message, image mode", image,
             fault(400, R"({"error":"bad_request","message":"ocr_text is too long."})"), u"ocr_text is too long."_s);
-        row("envelope message not a string", text, fault(500, R"({"error":"e","message":5})"), failed.arg(500));
         row("401 envelope", text, fault(401, R"({"error":"unauthorized","message":"Expired."})"), u"Expired."_s);
         row("502 html", text, fault(502, "<html><body>Bad Gateway</body></html>", u"text/html"_s), failed.arg(502));
         row("400 envelope without error", image, fault(400, R"({"message":"ocr_text is required."})"), failed.arg(400));

@@ -59,18 +59,14 @@ private Q_SLOTS:
             QTest::newRow(name) << base << expected;
         };
         row("https", u"https://api.example.com"_s, u"https://api.example.com/ai/answer"_s);
-        row("trailing slash is not normalised", u"https://api.example.com/"_s, u"https://api.example.com//ai/answer"_s);
         row("base with a path", u"https://example.com/v2"_s, u"https://example.com/v2/ai/answer"_s);
         row("plain http to 127.0.0.1", u"http://127.0.0.1:8080"_s, u"http://127.0.0.1:8080/ai/answer"_s);
         row("plain http to localhost", u"http://LocalHost:9"_s, u"http://localhost:9/ai/answer"_s);
-        row("plain http to ::1", u"http://[::1]:9"_s, u"http://[::1]:9/ai/answer"_s);
         row("plain http to another machine", u"http://api.example.com"_s);
         row("plain http to a loopback look-alike", u"http://127.0.0.1.example.com"_s);
         row("empty", QString());
-        row("relative", u"api.example.com"_s);
         row("other scheme", u"ftp://api.example.com"_s);
         row("space in host", u"https://api example.com"_s);
-        row("no host", u"https://"_s);
     }
     void endpointURL()
     {
@@ -94,7 +90,6 @@ private Q_SLOTS:
                                          << -1;
         QTest::newRow("entry not an object") << QByteArray(R"({"presets":["explain"]})") << -1;
         QTest::newRow("presets missing") << QByteArray("{}") << -1;
-        QTest::newRow("presets null") << QByteArray(R"({"presets":null})") << -1;
         QTest::newRow("not JSON") << QByteArray("<html>") << -1;
         QTest::newRow("top-level list") << QByteArray("[]") << -1;
     }
