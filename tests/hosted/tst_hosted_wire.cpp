@@ -39,8 +39,8 @@ private Q_SLOTS:
         QTest::newRow("a follow-up sends the route summary but no image, the turns in order")
             << sampleImageInput() << QList<ConversationTurn>{turn(u"zweite"_s, u"b"_s), turn(u"été\n"_s, u"a"_s)}
             << R"({"user_id":"u-1","capture_mode":"IMAGE","ocr_text":"Total 42","question":"Why?",)"
-                   R"("history":[{"question":"zweite","answer":"b"},)"
-                   "{\"question\":\"\xc3\xa9t\xc3\xa9\\n\",\"answer\":\"a\"}],\"route_summary\":" +
+               R"("history":[{"question":"zweite","answer":"b"},)"
+               "{\"question\":\"\xc3\xa9t\xc3\xa9\\n\",\"answer\":\"a\"}],\"route_summary\":" +
                    QByteArray::fromStdString(CaptureRouteSummary{}.toJson().dump()) + '}';
     }
     void answerRequestBody()
