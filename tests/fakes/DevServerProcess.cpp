@@ -7,15 +7,16 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
-#include <QTimer>
 #include <QUrlQuery>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int startTimeoutMs = 15000;
 constexpr int requestTimeoutMs = 30000;
-const QString clientId = QStringLiteral("4kq8zt1vr7mw2hx9pbn3yjd6ca");
-const QString redirectUri = QStringLiteral("com.orvanta.desktop.auth://auth/cognito");
+const QString clientId = u"4kq8zt1vr7mw2hx9pbn3yjd6ca"_s;
+const QString redirectUri = u"com.orvanta.desktop.auth://auth/cognito"_s;
 constexpr auto base64Url = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
 
 QByteArray randomBase64Url(int bytes)
@@ -37,10 +38,8 @@ DevServerProcess::DevServerProcess(const QStringList &extraArguments, const QStr
 {
     if (dataDir.isEmpty())
         m_ownDataDir = std::make_unique<QTemporaryDir>();
-    start(QStringLiteral("orvanta-devserver"),
-          QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                      m_ownDataDir ? m_ownDataDir->path() : dataDir} +
-              extraArguments,
+    start(u"orvanta-devserver"_s,
+          QStringList{u"--port"_s, u"0"_s, u"--data"_s, m_ownDataDir ? m_ownDataDir->path() : dataDir} + extraArguments,
           environment, true);
 }
 
@@ -55,7 +54,7 @@ void DevServerProcess::start(const QString &program, const QStringList &argument
     m_network = std::make_unique<QNetworkAccessManager>();
     const QString binDir = qEnvironmentVariable("ORVANTA_BIN_DIR");
     if (binDir.isEmpty()) {
-        m_error = QStringLiteral("ORVANTA_BIN_DIR is not set.");
+        m_error = u"ORVANTA_BIN_DIR is not set."_s;
         return;
     }
     m_process.setProcessEnvironment(environment);
@@ -72,7 +71,7 @@ void DevServerProcess::start(const QString &program, const QStringList &argument
         m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
     if (!allLines()) {
         m_process.waitForFinished(1000);
-        m_error = program + QStringLiteral(" printed no base URL: ") + QString::fromUtf8(log());
+        m_error = program + u" printed no base URL: "_s + QString::fromUtf8(log());
         stop();
         return;
     }
@@ -95,16 +94,14 @@ QByteArray DevServerProcess::log()
 
 bool DevServerProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
         log();
-        return false;
     }
-    log();
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
@@ -114,7 +111,8 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 {
     QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (pathAndQuery.startsWith(QStringLiteral("/_dev/"))) {
+    request.setTransferTimeout(requestTimeoutMs);
+    if (pathAndQuery.startsWith(u"/_dev/"_s)) {
         request.setRawHeader("X-Orvanta-Dev-Secret", m_controlSecret);
         if (!body.isEmpty())
             request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
@@ -123,11 +121,7 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
         request.setRawHeader(name, value);
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
     QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    timeout.start(requestTimeoutMs);
     if (!reply->isFinished())
         loop.exec();
     Reply result;
@@ -141,57 +135,47 @@ DevServerProcess::Reply DevServerProcess::request(const QByteArray &method, cons
 
 bool DevServerProcess::injectFault(const QJsonObject &fault)
 {
-    return request("POST", QStringLiteral("/_dev/faults"), QJsonDocument(fault).toJson(QJsonDocument::Compact))
-               .status == 204;
+    return request("POST", u"/_dev/faults"_s, QJsonDocument(fault).toJson(QJsonDocument::Compact)).status == 204;
 }
 
 bool DevServerProcess::clearFaults()
 {
-    return request("DELETE", QStringLiteral("/_dev/faults")).status == 204;
+    return request("DELETE", u"/_dev/faults"_s).status == 204;
 }
 
 std::optional<QJsonObject> DevServerProcess::lastRequest(const QString &path)
 {
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("path"), path);
-    const Reply reply = request("GET", QStringLiteral("/_dev/last-request?") + query.toString(QUrl::FullyEncoded));
-    if (reply.status != 200)
-        return std::nullopt;
-    return reply.json();
+    const Reply reply =
+        request("GET", u"/_dev/last-request?"_s + QUrlQuery{{u"path"_s, path}}.toString(QUrl::FullyEncoded));
+    return reply.status == 200 ? std::optional(reply.json()) : std::nullopt;
 }
 
 bool DevServerProcess::setTokenLifetime(int seconds)
 {
-    const QJsonObject settings{{QStringLiteral("token_lifetime"), seconds}};
-    return request("POST", QStringLiteral("/_dev/settings"), QJsonDocument(settings).toJson(QJsonDocument::Compact))
-               .status == 204;
+    return request("POST", u"/_dev/settings"_s, R"({"token_lifetime":)" + QByteArray::number(seconds) + '}').status ==
+           204;
 }
 
 QUrlQuery DevServerProcess::authorizeQuery(const QByteArray &verifier, const QByteArray &state)
 {
-    QUrlQuery authorize;
-    authorize.addQueryItem(QStringLiteral("client_id"), clientId);
-    authorize.addQueryItem(QStringLiteral("response_type"), QStringLiteral("code"));
-    authorize.addQueryItem(QStringLiteral("scope"), QStringLiteral("openid email profile"));
-    authorize.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
-    authorize.addQueryItem(QStringLiteral("identity_provider"), QStringLiteral("Google"));
-    authorize.addQueryItem(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
-    authorize.addQueryItem(
-        QStringLiteral("code_challenge"),
-        QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256).toBase64(base64Url)));
-    authorize.addQueryItem(QStringLiteral("state"), QString::fromLatin1(state));
-    return authorize;
+    const QByteArray challenge = QCryptographicHash::hash(verifier, QCryptographicHash::Sha256).toBase64(base64Url);
+    return QUrlQuery{{u"client_id"_s, clientId},
+                     {u"response_type"_s, u"code"_s},
+                     {u"scope"_s, u"openid email profile"_s},
+                     {u"redirect_uri"_s, redirectUri},
+                     {u"identity_provider"_s, u"Google"_s},
+                     {u"code_challenge_method"_s, u"S256"_s},
+                     {u"code_challenge"_s, QString::fromLatin1(challenge)},
+                     {u"state"_s, QString::fromLatin1(state)}};
 }
 
 QUrlQuery DevServerProcess::codeForm(const QString &code, const QByteArray &verifier)
 {
-    QUrlQuery form;
-    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("authorization_code"));
-    form.addQueryItem(QStringLiteral("client_id"), clientId);
-    form.addQueryItem(QStringLiteral("code"), code);
-    form.addQueryItem(QStringLiteral("redirect_uri"), redirectUri);
-    form.addQueryItem(QStringLiteral("code_verifier"), QString::fromLatin1(verifier));
-    return form;
+    return QUrlQuery{{u"grant_type"_s, u"authorization_code"_s},
+                     {u"client_id"_s, clientId},
+                     {u"code"_s, code},
+                     {u"redirect_uri"_s, redirectUri},
+                     {u"code_verifier"_s, QString::fromLatin1(verifier)}};
 }
 
 DevServerProcess::Reply DevServerProcess::postForm(const QString &path, const QUrlQuery &form)
@@ -202,24 +186,19 @@ DevServerProcess::Reply DevServerProcess::postForm(const QString &path, const QU
 
 DevServerProcess::Reply DevServerProcess::refresh(const QString &refreshToken)
 {
-    QUrlQuery form;
-    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("refresh_token"));
-    form.addQueryItem(QStringLiteral("client_id"), clientId);
-    form.addQueryItem(QStringLiteral("refresh_token"), refreshToken);
-    return postForm(QStringLiteral("/oauth2/token"), form);
+    return postForm(u"/oauth2/token"_s, QUrlQuery{{u"grant_type"_s, u"refresh_token"_s},
+                                                  {u"client_id"_s, clientId},
+                                                  {u"refresh_token"_s, refreshToken}});
 }
 
 std::optional<QJsonObject> DevServerProcess::exchange(const Reply &redirect, const QByteArray &verifier,
                                                       const QByteArray &state)
 {
     const QUrlQuery callback(QUrl::fromEncoded(redirect.headers.value("location")));
-    if (redirect.status != 302 || callback.queryItemValue(QStringLiteral("state")) != QString::fromLatin1(state))
+    if (redirect.status != 302 || callback.queryItemValue(u"state"_s) != QString::fromLatin1(state))
         return std::nullopt;
-    const Reply tokens =
-        postForm(QStringLiteral("/oauth2/token"), codeForm(callback.queryItemValue(QStringLiteral("code")), verifier));
-    if (tokens.status != 200)
-        return std::nullopt;
-    return tokens.json();
+    const Reply tokens = postForm(u"/oauth2/token"_s, codeForm(callback.queryItemValue(u"code"_s), verifier));
+    return tokens.status == 200 ? std::optional(tokens.json()) : std::nullopt;
 }
 
 std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
@@ -228,9 +207,8 @@ std::optional<QJsonObject> DevServerProcess::signIn(const QString &devUser)
     const QByteArray state = randomBase64Url(32);
     QUrlQuery authorize = authorizeQuery(verifier, state);
     if (!devUser.isEmpty())
-        authorize.addQueryItem(QStringLiteral("dev_user"), QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
-    return exchange(request("GET", QStringLiteral("/oauth2/authorize?") + authorize.toString(QUrl::FullyEncoded)),
-                    verifier, state);
+        authorize.addQueryItem(u"dev_user"_s, QString::fromUtf8(QUrl::toPercentEncoding(devUser)));
+    return exchange(request("GET", u"/oauth2/authorize?"_s + authorize.toString(QUrl::FullyEncoded)), verifier, state);
 }
 
 std::variant<QJsonObject, DevServerProcess::Reply> DevServerProcess::signInWithPassphrase(const QString &user,
@@ -242,7 +220,7 @@ std::variant<QJsonObject, DevServerProcess::Reply> DevServerProcess::signInWithP
     const QByteArrayList fields{
         "request=" + QUrl::toPercentEncoding(authorizeQuery(verifier, state).toString(QUrl::FullyEncoded)),
         "user=" + QUrl::toPercentEncoding(user), "passphrase=" + QUrl::toPercentEncoding(passphrase)};
-    const Reply page = request("POST", QStringLiteral("/oauth2/authorize"), fields.join('&'),
+    const Reply page = request("POST", u"/oauth2/authorize"_s, fields.join('&'),
                                {{"Content-Type", "application/x-www-form-urlencoded"}});
     if (const auto tokens = exchange(page, verifier, state))
         return *tokens;

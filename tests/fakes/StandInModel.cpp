@@ -29,7 +29,6 @@ StandInModel::StandInModel(QObject *parent) : QObject(parent), m_http(new Servic
 {
     m_http->route("POST", QStringLiteral("/v1/chat/completions"),
                   [this](const DevRequest &request, const ServiceHttpServer::Responder &respond) {
-                      ++m_requests;
                       const QJsonObject body = QJsonDocument::fromJson(request.body).object();
                       m_lastBody = body;
                       m_lastAuthorization = request.header("authorization");

@@ -26,7 +26,6 @@ public:
     // The body and Authorization header of the last request.
     std::optional<QJsonObject> lastBody() const { return m_lastBody; }
     QByteArray lastAuthorization() const { return m_lastAuthorization; }
-    int requestCount() const { return m_requests; }
 
     // The answer text for a question: the question itself behind a fixed prefix.
     static QString answerFor(const QString &question);
@@ -38,5 +37,4 @@ private:
     int m_delayMs = 0;
     std::optional<QJsonObject> m_lastBody;
     QByteArray m_lastAuthorization;
-    int m_requests = 0;
 };

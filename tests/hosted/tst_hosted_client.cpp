@@ -8,12 +8,10 @@
 #include "settings/InMemoryKeyValueStore.h"
 
 #include <QCoro/QCoroTask>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
-#include <QTimer>
 
 #include <chrono>
 
@@ -111,37 +109,30 @@ private Q_SLOTS:
         m_settings->setLanguagePreference(AppLanguagePreference::automatic);
     }
 
-    void firstImageQuestionSendsTheImageAndHeaders()
+    // The question goes out in the named language's wrapping; the answer keeps the question asked.
+    void firstImageQuestionSendsTheImageHeadersAndDecoratedQuestion()
     {
+        m_settings->setLanguagePreference(AppLanguagePreference::japanese);
         const AIAnswer answer = awaitTask(
             m_provider->answer(sampleImageInput(), u"What is the total?"_s, {}, *m_settings, m_userID, m_idToken));
         QCOMPARE(answer.question, u"What is the total?"_s);
         QCOMPARE(answer.providerName, u"orvanta-devserver (offline)"_s);
-        QVERIFY(!answer.content.isEmpty());
 
         const std::optional<QJsonObject> request = m_server->lastRequest(u"/ai/answer"_s);
         QVERIFY(request);
         const QJsonObject headers = request->value(u"headers").toObject();
         QCOMPARE(headers.value(u"authorization").toString(), u"Bearer "_s + m_idToken);
         QCOMPARE(headers.value(u"content-type").toString(), u"application/json"_s);
+        // The question as the wire's JSON writes it.
+        const QString sent =
+            m_settings->decoratePromptForPreferredLanguage(u"What is the total?"_s).replace(u'\n', u"\\n"_s);
         QCOMPARE(request->value(u"body").toString(),
-                 uR"({"user_id":"%1","capture_mode":"IMAGE","ocr_text":"Total 42","question":"What is the total?",)"
+                 uR"({"user_id":"%1","capture_mode":"IMAGE","ocr_text":"Total 42","question":"%2",)"
                  uR"("history":[],"image_base64":"/9j/AA==","image_mime_type":"image/jpeg","image_width":1024,)"
                  uR"("image_height":512,"route_summary":{"text_like_ratio":0.0,"non_text_ratio":0.0,)"
                  uR"("meaningful_table":false,"meaningful_chart":false,"meaningful_formula":false,)"
                  uR"("meaningful_image":false,"multi_column":false,"card_like_layout":false,)"
-                 uR"("unstable_reading_order":false,"safe_text":false}})"_s.arg(m_userID));
-    }
-
-    void namedLanguageDecoratesOnlyWhatIsSent()
-    {
-        m_settings->setLanguagePreference(AppLanguagePreference::japanese);
-        const AIAnswer answer = awaitTask(ask(*m_provider, textInput()));
-        QCOMPARE(answer.question, u"Q"_s);
-        const QString sent =
-            QJsonDocument::fromJson(lastBody(u"/ai/answer"_s).toUtf8()).object().value(u"question").toString();
-        QCOMPARE(sent, m_settings->decoratePromptForPreferredLanguage(u"Q"_s));
-        QVERIFY(sent != u"Q"_s);
+                 uR"("unstable_reading_order":false,"safe_text":false}})"_s.arg(m_userID, sent));
     }
 
     void faultyReplies_data()
@@ -155,7 +146,6 @@ private Q_SLOTS:
         const QString unsupported = AIProviderError::backendImageModeUnsupported().message();
         const QString failed = u"Hosted backend request failed with status %1."_s;
         const QString unreadable = u"The answer reply could not be read: "_s;
-        const QString unreadablePresets = u"The preset reply could not be read: "_s;
         const QByteArray oldWording = R"({"error":"bad_request","message":"  OCR_TEXT is required.\n"})";
         const QString text = u"text"_s, image = u"image"_s, fetch = u"fetch"_s, update = u"update"_s;
         row("old backend, image mode", image, fault(500, oldWording), unsupported);
@@ -167,11 +157,9 @@ private Q_SLOTS:
             fault(422, R"({"error":"bad_request","message":"ocr_text is required."})"), u"ocr_text is required."_s);
         row("400 with another message, image mode", image,
             fault(400, R"({"error":"bad_request","message":"ocr_text is too long."})"), u"ocr_text is too long."_s);
-        row("envelope message not a string", text, fault(500, R"({"error":"e","message":5})"), failed.arg(500));
         row("401 envelope", text, fault(401, R"({"error":"unauthorized","message":"Expired."})"), u"Expired."_s);
         row("502 html", text, fault(502, "<html><body>Bad Gateway</body></html>", u"text/html"_s), failed.arg(502));
         row("400 envelope without error", image, fault(400, R"({"message":"ocr_text is required."})"), failed.arg(400));
-        row("503 empty", text, fault(503, ""), failed.arg(503));
         row("403 empty: an answer, not a lost connection", text, fault(403, ""), failed.arg(403));
         row("only white space", text, fault(200, R"({"answer":" \n\t ","provider":"p","model":"m"})"),
             AIProviderError::emptyResponse().message());
@@ -194,16 +182,7 @@ private Q_SLOTS:
             u"Hosted backend preset request failed with status 308."_s);
         row("fetch 404 envelope", fetch, fault(404, R"({"error":"not_found","message":" No presets "})"),
             u" No presets "_s);
-        row("fetch 500 html", fetch, fault(500, "<h1>oops</h1>", u"text/html"_s),
-            u"Hosted backend preset request failed with status 500."_s);
         row("update 401 empty", update, fault(401, ""), u"Hosted backend preset update failed with status 401."_s);
-        row("update 409 envelope", update, fault(409, R"({"error":"conflict","message":"Try again."})"),
-            u"Try again."_s);
-        row("fetch entry without subtitle", fetch,
-            fault(200, R"({"presets":[{"id":"explain","title":"T","prompt":"P"}]})"),
-            unreadablePresets + u"\"subtitle\" is missing."_s);
-        row("update reply without presets", update, fault(200, R"({"saved":true})"),
-            unreadablePresets + u"\"presets\" is not a list."_s);
     }
     void faultyReplies()
     {
@@ -222,61 +201,34 @@ private Q_SLOTS:
     void answerServiceFaultsLeaveTheNextQuestionWorking_data()
     {
         QTest::addColumn<QJsonObject>("fault");
-        QTest::addColumn<bool>("dies");
-        QTest::addColumn<QString>("expected"); // empty: whatever the transport says
+        QTest::addColumn<QString>("expected");
         QTest::newRow("answers past the time limit")
-            << QJsonObject{{u"delay_ms"_s, 3000}} << false << u"The request timed out."_s;
+            << QJsonObject{{u"delay_ms"_s, 3000}} << u"The request timed out."_s;
         // Qt sends once more on a connection closed before any answer: both are closed.
         QTest::newRow("closes the connection")
-            << QJsonObject{{u"close"_s, true}, {u"times"_s, 2}} << false << u"Connection closed"_s;
-        QTest::newRow("dies mid-request") << QJsonObject{{u"delay_ms"_s, 3000}} << true << QString();
+            << QJsonObject{{u"close"_s, true}, {u"times"_s, 2}} << u"Connection closed"_s;
     }
     void answerServiceFaultsLeaveTheNextQuestionWorking()
     {
         QFETCH(QJsonObject, fault);
-        QFETCH(bool, dies);
         QFETCH(QString, expected);
-        std::unique_ptr<DevServerProcess> dying = dies ? std::make_unique<DevServerProcess>() : nullptr;
-        DevServerProcess &server = dies ? *dying : *m_server;
-        m_settings->setHostedBackendBaseURL(server.baseUrlString());
         fault.insert(u"path"_s, u"/ai/answer"_s);
-        QVERIFY(server.injectFault(fault));
-        if (dies)
-            QTimer::singleShot(300, [&] { dying->stop(); });
+        QVERIFY(m_server->injectFault(fault));
         OpenAIProvider provider(m_network, 1s);
         const ConversationTurn earlier{QUuid::createUuid(), u"First?"_s, u"First answer."_s,
                                        QDateTime::currentDateTime(), u"p"_s};
         const QString message = failureMessage(ask(provider, textInput(), {earlier}));
-        QVERIFY2(expected.isEmpty() ? !message.isEmpty() : message == expected, qPrintable(message));
-        m_settings->setHostedBackendBaseURL(m_server->baseUrlString());
+        QCOMPARE(message, expected);
         QVERIFY(!awaitTask(ask(provider, textInput(), {earlier})).content.isEmpty());
         QVERIFY(lastBody(u"/ai/answer"_s).contains(u"First answer."_s));
     }
 
-    void refusedConnectionCarriesTheTransportText()
+    void plainHttpOffLoopbackSendsNothing()
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        m_settings->setHostedBackendBaseURL(u"http://127.0.0.1:%1"_s.arg(port));
-        QVERIFY(outcome(*m_provider, u"fetch"_s).contains(u"refused"_s, Qt::CaseInsensitive));
-    }
-
-    void unsafeOrBrokenBaseURLSendsNothing_data()
-    {
-        QTest::addColumn<QString>("base");
-        // 0.0.0.0 reaches this machine's listeners, so a request let through would be seen.
-        QTest::newRow("plain http, not loopback") << u"http://0.0.0.0:%1"_s;
-        QTest::newRow("empty") << QString();
-        QTest::newRow("unparsable") << u"http://127.0.0.1:%1 /x"_s;
-    }
-    void unsafeOrBrokenBaseURLSendsNothing()
-    {
-        QFETCH(QString, base);
-        const QString marker = u"marker-%1"_s.arg(QString::fromUtf8(QTest::currentDataTag()));
+        const QString marker = u"marker"_s;
         awaitTask(m_provider->answer(textInput(), marker, {}, *m_settings, m_userID, m_idToken));
-        m_settings->setHostedBackendBaseURL(base.contains(u'%') ? base.arg(m_server->baseUrl().port()) : base);
+        // 0.0.0.0 reaches this machine's listeners, so a request let through would be seen.
+        m_settings->setHostedBackendBaseURL(u"http://0.0.0.0:%1"_s.arg(m_server->baseUrl().port()));
         for (const QString &call : {u"text"_s, u"fetch"_s, u"update"_s})
             QCOMPARE(outcome(*m_provider, call), AIProviderError::invalidBaseURL().message());
         QVERIFY(lastBody(u"/ai/answer"_s).contains(marker));

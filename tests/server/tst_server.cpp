@@ -160,7 +160,6 @@ private:
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_model.baseUrl().isValid());
         m_model.setBehaviour(StandInModel::Behaviour::Answer);
         m_model.setDelayMs(0);
         m_folder = std::make_unique<ServerFolder>(m_model.baseUrl());
