@@ -68,15 +68,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("outcome");
         const QString lines = kLines.join(QLatin1Char('\n'));
         const QString noText = QStringLiteral("No text was recognized in the selected area.");
-        QImage white(400, 200, QImage::Format_RGB32), black(400, 200, QImage::Format_RGB32);
+        QImage white(400, 200, QImage::Format_RGB32);
         white.fill(Qt::white);
-        black.fill(Qt::black);
         QTest::newRow("16 px light") << rendered(kLines, 16, false) << lines;
         QTest::newRow("15 px light on dark") << rendered(kLines, 15, true) << lines;
         QTest::newRow("11 px, read enlarged") << rendered(kLines, 11, false) << lines;
         QTest::newRow("14 px at scale 2") << rendered(kLines, 14, false, 2.0) << lines;
         QTest::newRow("white") << white << noText;
-        QTest::newRow("black") << black << noText;
         QTest::newRow("no pixels") << QImage() << noText;
     }
     void readsRenderedPages()
