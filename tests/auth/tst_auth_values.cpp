@@ -69,8 +69,6 @@ private Q_SLOTS:
         row("defaults", absent, absent, DeploymentDefaults::cognitoDomainURL, DeploymentDefaults::cognitoClientID);
         row("no scheme gets https", QStringLiteral(" auth.example.com \n"), QStringLiteral("  abc\t"),
             QStringLiteral("https://auth.example.com"));
-        row("scheme kept", QStringLiteral("https://auth.example.com/base"), abc,
-            QStringLiteral("https://auth.example.com/base"));
         row("host and port without scheme", QStringLiteral("auth.example.com:8443"), abc,
             QStringLiteral("https://auth.example.com:8443"));
         row("loopback http", QStringLiteral("http://127.0.0.1:4000"), abc, QStringLiteral("http://127.0.0.1:4000"));

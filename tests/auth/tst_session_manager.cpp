@@ -296,7 +296,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refreshes");
         QTest::newRow("61 s left") << 61 << false;
         QTest::newRow("60 s left") << 60 << true;
-        QTest::newRow("expired") << -5 << true;
     }
     void tokenIsRefreshedOnlyWithinTheLastMinute()
     {

@@ -87,7 +87,6 @@ private Q_SLOTS:
                                            {"type": "text", "score": "high", "bbox": [1, 2, 3, 4]}]})",
             decodingError);
         row("corner as text", R"({"regions": [{"type": "text", "score": 1, "bbox": [1, "2", 3, 4]}]})", decodingError);
-        row("region without score", R"({"regions": [{"type": "text", "bbox": [1, 2, 3, 4]}]})", decodingError);
         row("regions missing", R"({"text": "hello"})", decodingError);
         row("number beyond double", R"({"regions": [{"type": "text", "score": 1e400, "bbox": [1, 2, 3, 4]}]})",
             decodingError);

@@ -55,9 +55,6 @@ private Q_SLOTS:
             << QByteArray(R"({"page_width": 3, "page_height": 1, "regions": [
                    {"type": "title", "score": 0.1e1, "bbox": [0.1, 0, 1.1, 1]}]})")
             << 0 << QByteArray(R"([{"type":"title","score":1.0,"x":0.1,"y":0.0,"width":1.0,"height":1.0}]})");
-        QTest::newRow("page size defaults to zero")
-            << QByteArray(R"({"regions": [{"type": "text", "score": 0.5, "bbox": [0, 0, 2, 3]}]})") << 0
-            << QByteArray(R"("text_like_ratio":6.0)");
         QTest::newRow("bad region") << QByteArray(
                                            R"({"regions": [{"type": "photo", "score": 1, "bbox": [0, 0, 1, 1]}]})")
                                     << 1 << QByteArray();
@@ -88,7 +85,6 @@ private Q_SLOTS:
                                     << QByteArray("{\"trust\":true}\n");
         QTest::newRow("count as text") << QByteArray(R"({"text": "abc", "confidence": 1, "line_count": "3"})")
                                        << QByteArray();
-        QTest::newRow("not JSON") << QByteArray("trust me") << QByteArray();
     }
     void trust()
     {
