@@ -143,7 +143,6 @@ private Q_SLOTS:
         QVERIFY(session.tokens.refreshToken);
         const qint64 lifetime = QDateTime::currentDateTime().secsTo(*session.tokens.expiresAt);
         QVERIFY2(lifetime > 3590 && lifetime <= 3600, qPrintable(QString::number(lifetime)));
-        QCOMPARE(manager->authErrorMessage(), std::nullopt);
         QCOMPARE(PersistedSession::decode(m_store->value(PersistedSession::storageKey).toByteArray()),
                  std::optional<UserSession>(session));
 

@@ -104,8 +104,6 @@ private Q_SLOTS:
         // A table, a chart or a photo goes as a picture: the layout alone says so, nothing is read.
         QTest::newRow("ruled table") << QStringLiteral("table-ruled.png") << QStringList{QStringLiteral("table")} << 0.5
                                      << false;
-        QTest::newRow("borderless table")
-            << QStringLiteral("table-borderless.png") << QStringList{QStringLiteral("table")} << 0.5 << false;
         QTest::newRow("photo") << QStringLiteral("photo.png") << QStringList{QStringLiteral("image")} << 0.5 << false;
         QTest::newRow("bar chart") << QStringLiteral("chart-bars.png")
                                    << QStringList{QStringLiteral("chart"), QStringLiteral("image")} << 0.4 << false;

@@ -136,7 +136,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<double>>("centres");
         QTest::addColumn<bool>("multiColumn");
-        QTest::newRow("two pairs far apart") << QList<double>{100, 120, 600, 620} << true;
         QTest::newRow("gap of 0.22") << QList<double>{100, 320, 330, 340} << true;
         QTest::newRow("gap just below 0.22") << QList<double>{100, 319, 330, 340} << false;
         QTest::newRow("three regions") << QList<double>{100, 500, 900} << false;

@@ -175,7 +175,6 @@ private Q_SLOTS:
         QTest::newRow("one above the limit") << QSize(1025, 1025) << QImage::Format_RGB32 << QSize(1024, 1024);
         QTest::newRow("sliver keeps a pixel") << QSize(5000, 3) << QImage::Format_RGB32 << QSize(1024, 1);
         QTest::newRow("tall sliver") << QSize(3, 5000) << QImage::Format_RGB32 << QSize(1, 1024);
-        QTest::newRow("with alpha") << QSize(2048, 1000) << QImage::Format_ARGB32 << QSize(1024, 500);
         QTest::newRow("grey") << QSize(300, 200) << QImage::Format_Grayscale8 << QSize(300, 200);
     }
     void preparesImageAtTargetSize()
