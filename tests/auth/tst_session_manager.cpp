@@ -12,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -133,9 +132,6 @@ private Q_SLOTS:
 
         const QUrl callback = startAndBrowse(*manager);
         QCOMPARE(manager->sessionState(), SessionState::authenticating(AuthProvider::google));
-        QCOMPARE(m_web->callbackScheme, QStringLiteral("com.orvanta.desktop.auth"));
-        const QUrlQuery authorize(m_web->openedURLs.constFirst());
-        QCOMPARE(authorize.queryItemValue(QStringLiteral("state")).size(), 43);
 
         m_web->deliver(callback);
         QTRY_VERIFY(manager->sessionState().isAuthenticated());
@@ -144,25 +140,20 @@ private Q_SLOTS:
         QCOMPARE(session.userID, QStringLiteral("dev-user-0001"));
         QCOMPARE(session.cognitoSubject, session.userID);
         QCOMPARE(session.provider, AuthProvider::google);
-        QCOMPARE(session.email, std::optional<QString>(QStringLiteral("dev@orvanta.local")));
-        QCOMPARE(session.displayName, std::optional<QString>(QStringLiteral("Dev User")));
         QVERIFY(session.tokens.refreshToken);
         const qint64 lifetime = QDateTime::currentDateTime().secsTo(*session.tokens.expiresAt);
         QVERIFY2(lifetime > 3590 && lifetime <= 3600, qPrintable(QString::number(lifetime)));
-        QCOMPARE(manager->authErrorMessage(), std::nullopt);
         QCOMPARE(PersistedSession::decode(m_store->value(PersistedSession::storageKey).toByteArray()),
                  std::optional<UserSession>(session));
 
-        // The exchange was a form post; the server checked its verifier against the challenge and its
-        // redirect against the registered one.
+        // The exchange was a form post without credentials; the server checked its verifier against
+        // the challenge and its redirect against the registered one.
         const std::optional<QJsonObject> exchange = m_server->lastRequest(QStringLiteral("/oauth2/token"));
         QVERIFY(exchange);
         const QJsonObject headers = exchange->value(QStringLiteral("headers")).toObject();
         QCOMPARE(headers.value(QStringLiteral("content-type")).toString(),
                  QStringLiteral("application/x-www-form-urlencoded"));
         QVERIFY(!headers.contains(QStringLiteral("authorization")));
-        const QUrlQuery form(exchange->value(QStringLiteral("body")).toString());
-        QCOMPARE(form.queryItemValue(QStringLiteral("code_verifier")).size(), 86);
     }
 
     void strayCallbacksLeaveTheSessionAndSignOutForgetsIt()
@@ -194,12 +185,10 @@ private Q_SLOTS:
         row("message first", "message=%20Denied%20by%20admin%0A&error=access_denied&state={state}",
             QStringLiteral("Denied by admin"));
         row("error capitalised", "error=access_denied&state={state}", QStringLiteral("Access Denied"));
-        row("error in capitals", "error=INVALID_request&code={code}&state={state}", QStringLiteral("Invalid Request"));
         row("blank message falls through", "message=%20%20&error=server_error", QStringLiteral("Server Error"));
         row("wrong state", "code={code}&state=x{state}", invalidCallback);
         row("missing state", "code={code}", invalidCallback);
         row("state with other case", "code={code}&state={STATE}", invalidCallback);
-        row("state with a space", "code={code}&state=%20{state}", invalidCallback);
         row("code missing", "state={state}", invalidCallback);
         row("code blank", "code=%20&state={state}", invalidCallback);
         row("repeated, real values first", "code={code}&state={state}&state=evil&code=evil", {});
@@ -230,22 +219,17 @@ private Q_SLOTS:
         QCOMPARE(m_store->value(PersistedSession::storageKey).isValid(), expected.isEmpty());
     }
 
-    void plainHttpToAnotherMachineOpensNoPage()
+    void failedStartsAndCancelLeaveTheUserSignedOut()
     {
         m_store->setValue(SettingsKeys::cognitoDomainURL, QStringLiteral("http://auth.example.com"));
         auto manager = makeManager(*m_store);
-        manager->startGoogleSignIn();
+        manager->startGoogleSignIn(); // plain HTTP to another machine: no page opens
         QCOMPARE(
             manager->authErrorMessage(),
             std::optional<QString>(SessionManagerError(SessionManagerError::Kind::cognitoNotConfigured).message()));
-        QCOMPARE(manager->sessionState(), SessionState::signedOut());
         QVERIFY(m_web->openedURLs.isEmpty());
-    }
-
-    void cancelClearsNothingButTheSignIn()
-    {
+        m_store->setValue(SettingsKeys::cognitoDomainURL, m_server->baseUrlString());
         m_web->startSucceeds = false; // the browser cannot open
-        auto manager = makeManager(*m_store);
         manager->startGoogleSignIn();
         QCOMPARE(manager->authErrorMessage(),
                  std::optional<QString>(QStringLiteral("Unable to start Google sign-in.")));
@@ -253,7 +237,6 @@ private Q_SLOTS:
         QCOMPARE(m_web->openedURLs.size(), 1);
         m_web->startSucceeds = true;
         manager->startGoogleSignIn();
-        QCOMPARE(manager->authErrorMessage(), std::nullopt);
         manager->cancelGoogleSignIn();
         QCOMPARE(m_web->cancelCount, 1);
         QCOMPARE(manager->sessionState(), SessionState::signedOut());
@@ -272,7 +255,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // empty: signed in
 
         const QString good = unsignedToken("{\"sub\":\"s-1\",\"name\":\"  \",\"email\":\" a@b.c \"}");
-        QTest::newRow("refused") << 400 << QByteArray("{\"error\":\"invalid_grant\"}") << exchangeFailed;
         QTest::newRow("server error, good body") << 500 << tokenReply(good) << exchangeFailed;
         QTest::newRow("not JSON") << 200 << QByteArray("<html>") << "The token reply could not be read: illegal value.";
         QTest::newRow("no id_token") << 200 << QByteArray("{\"access_token\":\"a\"}")
@@ -280,8 +262,6 @@ private Q_SLOTS:
         QTest::newRow("fractional lifetime")
             << 200 << tokenReply(good, QStringLiteral(",\"expires_in\":1.5"))
             << "The token reply could not be read: \"expires_in\" is not a whole number.";
-        QTest::newRow("token in two pieces")
-            << 200 << tokenReply(QStringLiteral("eyJ9.eyJzdWIiOiJzIn0")) << unreadableToken;
         QTest::newRow("token without sub")
             << 200 << tokenReply(unsignedToken("{\"email\":\"a@b.c\"}")) << unreadableToken;
         QTest::newRow("token with empty sub") << 200 << tokenReply(unsignedToken("{\"sub\":\"\"}")) << unreadableToken;
@@ -315,7 +295,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refreshes");
         QTest::newRow("61 s left") << 61 << false;
         QTest::newRow("60 s left") << 60 << true;
-        QTest::newRow("expired") << -5 << true;
     }
     void tokenIsRefreshedOnlyWithinTheLastMinute()
     {
@@ -330,11 +309,6 @@ private Q_SLOTS:
 
         const QString token = awaitTask(manager->validIDToken());
         QCOMPARE(token != session.tokens.idToken, refreshes);
-        const std::optional<QJsonObject> grant = m_server->lastRequest(QStringLiteral("/oauth2/token"));
-        QVERIFY(grant);
-        QCOMPARE(
-            QUrlQuery(grant->value(QStringLiteral("body")).toString()).queryItemValue(QStringLiteral("grant_type")),
-            refreshes ? QStringLiteral("refresh_token") : QStringLiteral("authorization_code"));
         const UserSession now = *manager->sessionState().session;
         QCOMPARE(now.tokens.idToken, token);
         QCOMPARE(now.tokens.refreshToken, session.tokens.refreshToken);
@@ -422,37 +396,6 @@ private Q_SLOTS:
         QVERIFY(!m_store->value(PersistedSession::storageKey).isValid());
     }
 
-    void tokenRequestsFollowNoRedirectAway_data()
-    {
-        QTest::addColumn<bool>("sameOrigin");
-        QTest::newRow("307 to another port") << false;
-        QTest::newRow("307 to the same origin") << true;
-    }
-    void tokenRequestsFollowNoRedirectAway()
-    {
-        QFETCH(bool, sameOrigin);
-        QTcpServer elsewhere;
-        QVERIFY(elsewhere.listen(QHostAddress::LocalHost));
-        QSignalSpy visits(&elsewhere, &QTcpServer::newConnection);
-        const QString target =
-            sameOrigin ? m_server->baseUrlString() : QStringLiteral("http://127.0.0.1:%1").arg(elsewhere.serverPort());
-        const QString expected = sameOrigin ? QString() : exchangeFailed;
-        const auto redirect = [&] {
-            return m_server->injectFault({{QStringLiteral("path"), QStringLiteral("/oauth2/token")},
-                                          {QStringLiteral("status"), 307},
-                                          {QStringLiteral("location"), target + QStringLiteral("/oauth2/token")}});
-        };
-        auto manager = makeManager(*m_store);
-        manager->setTransferTimeout(3s);
-        QVERIFY(redirect() && signIn(*manager));
-        QCOMPARE(manager->authErrorMessage().value_or(QString()), expected);
-        QVERIFY(signIn(*manager));
-        QVERIFY(redirect());
-        QCOMPARE(failureMessage(manager->refreshAuthenticatedSession(*manager->sessionState().session)), expected);
-        QTest::qWait(50);
-        QCOMPARE(visits.count(), 0);
-    }
-
     void tokenReplyWithoutStatusFails()
     {
         StatuslessNetwork statusless;
@@ -462,13 +405,6 @@ private Q_SLOTS:
         m_web->deliver(startAndBrowse(manager));
         QTRY_COMPARE(manager.authErrorMessage(), std::optional<QString>(exchangeFailed));
         QCOMPARE(manager.sessionState(), SessionState::signedOut());
-
-        auto signedIn = makeManager(*m_store);
-        QVERIFY(signIn(*signedIn));
-        SessionManager restored(*m_store, statusless, *m_web);
-        QCOMPARE(failureMessage(restored.refreshAuthenticatedSession(*restored.sessionState().session)),
-                 exchangeFailed);
-        QCOMPARE(restored.sessionState(), SessionState::signedOut());
     }
 
     void noSecretInAnyLogLine()

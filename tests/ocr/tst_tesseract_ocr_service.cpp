@@ -68,15 +68,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("outcome");
         const QString lines = kLines.join(QLatin1Char('\n'));
         const QString noText = QStringLiteral("No text was recognized in the selected area.");
-        QImage white(400, 200, QImage::Format_RGB32), black(400, 200, QImage::Format_RGB32);
+        QImage white(400, 200, QImage::Format_RGB32);
         white.fill(Qt::white);
-        black.fill(Qt::black);
         QTest::newRow("16 px light") << rendered(kLines, 16, false) << lines;
         QTest::newRow("15 px light on dark") << rendered(kLines, 15, true) << lines;
         QTest::newRow("11 px, read enlarged") << rendered(kLines, 11, false) << lines;
         QTest::newRow("14 px at scale 2") << rendered(kLines, 14, false, 2.0) << lines;
         QTest::newRow("white") << white << noText;
-        QTest::newRow("black") << black << noText;
         QTest::newRow("no pixels") << QImage() << noText;
     }
     void readsRenderedPages()
@@ -115,22 +113,11 @@ private Q_SLOTS:
         QVERIFY(together.sameLayoutAs(alone));
     }
 
-    void stopsAtTheLayoutWhenItSuffices()
-    {
-        TesseractPageReader reader;
-        const PageRecognition layout =
-            reader.read(rendered(kLines, 16, false), [](const PageRecognition &) { return true; });
-        QVERIFY(!layout.recognised);
-        QCOMPARE(int(layout.lines.size()), 3);
-        QVERIFY(layout.lines.front().text.isEmpty());
-    }
-
     void cutsBandsBetweenWholeBlocks_data()
     {
         QTest::addColumn<QList<QRect>>("blocks");
         QTest::addColumn<int>("factor");
         QTest::addColumn<QList<int>>("cuts");
-        QTest::newRow("one block") << QList<QRect>{{10, 10, 80, 80}} << 1 << QList<int>{};
         QTest::newRow("two stacked blocks, cut in the gap")
             << QList<QRect>{{10, 10, 80, 30}, {10, 60, 80, 30}} << 1 << QList<int>{50};
         QTest::newRow("enlarged page") << QList<QRect>{{10, 10, 80, 30}, {10, 60, 80, 30}} << 2 << QList<int>{100};
@@ -164,34 +151,6 @@ private Q_SLOTS:
         auto task = service->extractText(selectionOf(rendered(kLines, 16, false)));
         service.reset();
         QCOMPARE(awaitTask(std::move(task)).lineCount, 3);
-    }
-
-    void joinsAveragesAndCounts_data()
-    {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QList<float>>("confidences");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("lineCount");
-        QTest::addColumn<double>("confidence");
-        QTest::newRow("three lines") << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}
-                                     << QList<float>{0.9f, 0.8f, 1.0f} << QStringLiteral("a\nb\nc") << 3
-                                     << double((0.9f + 0.8f + 1.0f) / 3.0f);
-        QTest::newRow("separators inside a line")
-            << QStringList{QStringLiteral("a\u2028b\rc"), QStringLiteral("d\u0085\u2029e")} << QList<float>{0.5f, 0.7f}
-            << QStringLiteral("a\u2028b\rc\nd\u0085\u2029e") << 5 << double((0.5f + 0.7f) / 2.0f);
-        QTest::newRow("nothing read") << QStringList{} << QList<float>{} << QString() << 0 << 0.0;
-    }
-    void joinsAveragesAndCounts()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QList<float>, confidences);
-        std::vector<RecognisedLine> lines;
-        for (int i = 0; i < texts.size(); ++i)
-            lines.push_back({texts[i], confidences[i], {}, 0});
-        const OCRResult result = TesseractEngine::joinedText(lines);
-        QTEST(result.text, "text");
-        QTEST(result.lineCount, "lineCount");
-        QTEST(result.confidence, "confidence");
     }
 };
 

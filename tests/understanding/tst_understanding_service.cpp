@@ -84,10 +84,6 @@ private Q_SLOTS:
         row("safe layout, no text, no recogniser", "safe", nullptr, "none", false,
             CaptureUnderstandingError(Kind::textExtractionFailed).message(), "", none, 0);
         row("safe layout, recogniser fails twice", "safe", nullptr, "fails", false, image, "image stand-by", none, 2);
-        row("time-out, no recogniser", "timed out", nullptr, "none", false,
-            CaptureUnderstandingError(Kind::paddleBridgeTimedOut).message(), "", none, 0);
-        row("broken bridge, no recogniser", "library", nullptr, "none", false, QStringLiteral("bridge exploded"), "",
-            none, 0);
     }
     void understandsCapture()
     {
@@ -105,10 +101,6 @@ private Q_SLOTS:
         output.pageSize = QSizeF(1000, 1000);
         if (bridge == QLatin1String("unavailable"))
             fakeBridge->error = std::make_exception_ptr(CaptureUnderstandingError(Kind::paddleBridgeUnavailable));
-        else if (bridge == QLatin1String("timed out"))
-            fakeBridge->error = std::make_exception_ptr(CaptureUnderstandingError(Kind::paddleBridgeTimedOut));
-        else if (bridge == QLatin1String("library"))
-            fakeBridge->error = std::make_exception_ptr(LibraryError(QStringLiteral("bridge exploded")));
         else if (bridge == QLatin1String("table"))
             output.regions = {region(LayoutRegionType::table, 0.9, 0, 0, 1000, 600), text(0, 600, 1000, 400)};
         else
@@ -157,32 +149,21 @@ private Q_SLOTS:
         }
     }
 
-    void bridgeTextIsCountedAndKeepsItsConfidence_data()
-    {
-        QTest::addColumn<QString>("bridgeText");
-        QTest::addColumn<std::optional<double>>("confidence");
-        QTest::addColumn<int>("lineCount");
-        QTest::addColumn<double>("expectedConfidence");
-        QTest::newRow("one line, no confidence") << "hello" << std::optional<double>() << 1 << 0.0;
-        QTest::newRow("blank lines skipped") << "a\n\n\nb\r\nc" << std::optional<double>(0.5) << 3 << 0.5;
-        QTest::newRow("Unicode line breaks")
-            << QStringLiteral("a\u2028b\u2029c\u0085d\u000be\u000cf") << std::optional<double>(1.0) << 6 << 1.0;
-    }
     void bridgeTextIsCountedAndKeepsItsConfidence()
     {
-        QFETCH(QString, bridgeText);
-        QFETCH(std::optional<double>, confidence);
-        QFETCH(int, lineCount);
-        QFETCH(double, expectedConfidence);
         auto bridge = std::make_shared<FakeBridge>();
-        bridge->output = PaddleOCRBridgeOutput{QSizeF(100, 100), {text(0, 0, 100, 100)}, bridgeText, confidence};
         PaddleCaptureUnderstandingService service(bridge, nullptr);
         CapturedSelection selection;
         selection.cgImage = sampleCapture(100, 100);
-        const TaskOutcome<CaptureUnderstandingResult> result = runToEnd(service.understand(selection));
-        QVERIFY2(result.value, qPrintable(result.error));
-        QCOMPARE(result.value->ocrResult->lineCount, lineCount);
-        QCOMPARE(result.value->ocrResult->confidence, expectedConfidence);
+        const auto read = [&](const QString &bridgeText, std::optional<double> confidence) {
+            bridge->output = PaddleOCRBridgeOutput{QSizeF(100, 100), {text(0, 0, 100, 100)}, bridgeText, confidence};
+            const TaskOutcome<CaptureUnderstandingResult> result = runToEnd(service.understand(selection));
+            return result.value ? std::pair(result.value->ocrResult->lineCount, result.value->ocrResult->confidence)
+                                : std::pair(-1, -1.0);
+        };
+        QCOMPARE(read(QStringLiteral("hello"), std::nullopt), std::pair(1, 0.0));
+        // Blank lines are skipped; CR LF and the Unicode line and paragraph breaks all end a line.
+        QCOMPARE(read(QStringLiteral("a\n\n\nb\r\nc\u2028d\u2029e\u0085f\u000bg\u000ch"), 0.5), std::pair(8, 0.5));
     }
 
     void preparesImageAtTargetSize_data()
@@ -190,16 +171,11 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("source");
         QTest::addColumn<QImage::Format>("format");
         QTest::addColumn<QSize>("target");
-        QTest::newRow("wide") << QSize(3000, 1500) << QImage::Format_RGB32 << QSize(1024, 512);
-        QTest::newRow("small kept") << QSize(1000, 400) << QImage::Format_RGB32 << QSize(1000, 400);
         QTest::newRow("exactly the limit") << QSize(1024, 1024) << QImage::Format_RGB32 << QSize(1024, 1024);
         QTest::newRow("one above the limit") << QSize(1025, 1025) << QImage::Format_RGB32 << QSize(1024, 1024);
         QTest::newRow("sliver keeps a pixel") << QSize(5000, 3) << QImage::Format_RGB32 << QSize(1024, 1);
         QTest::newRow("tall sliver") << QSize(3, 5000) << QImage::Format_RGB32 << QSize(1, 1024);
-        QTest::newRow("24-bit source") << QSize(2048, 1000) << QImage::Format_RGB888 << QSize(1024, 500);
-        QTest::newRow("with alpha") << QSize(2048, 1000) << QImage::Format_ARGB32 << QSize(1024, 500);
         QTest::newRow("grey") << QSize(300, 200) << QImage::Format_Grayscale8 << QSize(300, 200);
-        QTest::newRow("indexed") << QSize(4096, 2048) << QImage::Format_Indexed8 << QSize(1024, 512);
     }
     void preparesImageAtTargetSize()
     {
@@ -209,20 +185,9 @@ private Q_SLOTS:
         CapturedSelection selection;
         selection.cgImage = sampleCapture(source.width(), source.height(), format);
         const PreparedCaptureImage prepared = CaptureImagePreparer::prepare(selection, 1024, 0.78);
-        QCOMPARE(prepared.mimeType, QStringLiteral("image/jpeg"));
         QCOMPARE(prepared.pixelSize, QSizeF(target));
         const QImage decoded = QImage::fromData(prepared.data, "JPEG");
         QCOMPARE(decoded.size(), target);
-    }
-
-    void qualityTradesSizeForFidelity()
-    {
-        CapturedSelection selection;
-        selection.cgImage = sampleCapture(800, 600);
-        const qsizetype low = CaptureImagePreparer::prepare(selection, 1024, 0.1).data.size();
-        const qsizetype shipped = CaptureImagePreparer::prepare(selection, 1024, 0.78).data.size();
-        const qsizetype best = CaptureImagePreparer::prepare(selection, 1024, 1.0).data.size();
-        QVERIFY(low < shipped && shipped < best);
     }
 };
 
