@@ -55,6 +55,8 @@ private:
     {
         const QDateTime expiresAt = QDateTime::currentDateTime().addSecs(3000);
         const UserSession session{.userID = u"dev-user-0001"_s,
+                                  .displayName = {},
+                                  .email = {},
                                   .cognitoSubject = u"dev-user-0001"_s,
                                   .tokens = {m_tokens[u"id_token"].toString(), m_tokens[u"access_token"].toString(),
                                              m_tokens[u"refresh_token"].toString(), expiresAt}};

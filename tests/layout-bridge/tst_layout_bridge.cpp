@@ -203,7 +203,7 @@ private Q_SLOTS:
         PageRecognition page;
         page.pageSize = QSize(100, 100);
         if (tableAbove)
-            page.blocks.push_back({.kind = PageBlockKind::table, .box = QRect(40, 0, 10, 5)});
+            page.blocks.push_back({.kind = PageBlockKind::table, .box = QRect(40, 0, 10, 5), .paragraphs = {}});
         const QRect paragraph(10, top + 5, 80, 20);
         page.blocks.push_back({.kind = PageBlockKind::flowingText,
                                .box = paragraph,
