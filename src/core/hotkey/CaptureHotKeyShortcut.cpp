@@ -103,20 +103,6 @@ int CaptureHotKeyShortcut::qtModifiersForModifiers(quint32 modifiers)
     return qtModifiers;
 }
 
-QString CaptureHotKeyShortcut::symbolDisplayString() const
-{
-    QString text;
-    if (modifiers & controlFlag)
-        text += QStringLiteral("^");
-    if (modifiers & optionFlag)
-        text += QChar(0x2325);
-    if (modifiers & shiftFlag)
-        text += QChar(0x21E7);
-    if (modifiers & commandFlag)
-        text += QChar(0x2318);
-    return text + keyName(keyCode).value_or(QStringLiteral("?"));
-}
-
 QStringList CaptureHotKeyShortcut::displayKeys() const
 {
     QStringList keys;

@@ -19,8 +19,6 @@ struct CaptureHotKeyShortcut
     quint32 keyCode = 0;
     quint32 modifiers = commandFlag | shiftFlag;
 
-    // Modifier symbols (^ ⌥ ⇧ ⌘) then the key's name, "?" for a key outside the table.
-    QString symbolDisplayString() const;
     // What Linux users see: the keys in the order Ctrl, Alt, Shift, Super, then the key.
     QStringList displayKeys() const;
     // "Ctrl+Shift+A".
