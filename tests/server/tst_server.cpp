@@ -346,13 +346,14 @@ private Q_SLOTS:
         QByteArray error;
         QVERIFY2(runServer({u"setup"_s, u"--no-start"_s, u"--user"_s, u"alice"_s, u"--passphrase-file"_s,
                             passphraseFile.fileName(), u"--model-url"_s, m_model.baseUrl().toString(), u"--port"_s,
-                            u"18790"_s},
+                            u"18790"_s, u"--model-key-file"_s, passphraseFile.fileName()},
                            {}, &error) == 0,
                  error.constData());
 
         // Read and write for its owner, nothing for group and others.
         const QString config = m_home.filePath(u"config/orvanta-server/server.conf"_s);
         QCOMPARE(QFile::permissions(config) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QSettings(config, QSettings::IniFormat).value(u"model/key"_s).toString(), passphrase);
         QFile unit(m_home.filePath(u"config/systemd/user/orvanta-server.service"_s));
         QVERIFY(unit.open(QIODevice::ReadOnly));
         QVERIFY(unit.readAll().contains("/orvanta-server\" serve --config \"" + config.toUtf8() + '"'));
