@@ -21,7 +21,7 @@ function(orvanta_add_test_run)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set(_env QT_QPA_PLATFORM=offscreen OMP_THREAD_LIMIT=1 QT_LOGGING_RULES=*.debug=false
+  set(_env QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES=*.debug=false
            ORVANTA_BIN_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
            ORVANTA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data)
   list(APPEND _env ${T_ENVIRONMENT})

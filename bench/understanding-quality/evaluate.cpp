@@ -70,7 +70,6 @@ int main(int argc, char *argv[])
     const bool routes = QFile::exists(cli);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ORVANTA_PADDLE_OCR_BRIDGE"), bridge);
-    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
     // On a busy machine the bridge can outrun the default time limit; this measures its answers.
     environment.insert(QStringLiteral("ORVANTA_PADDLE_OCR_TIMEOUT_MS"), QStringLiteral("120000"));
     int total = 0, correct = 0;

@@ -21,7 +21,9 @@ int main(int argc, char *argv[])
     const QDir bin(QString::fromLocal8Bit(argv[2]));
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
     const QString cli = bin.filePath(QStringLiteral("orvanta-cli"));
-    QProcessEnvironment environment = singleThreadEnvironment();
+    // As a user runs it: Orvanta's engines must keep to one thread each without being told.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     environment.insert(QStringLiteral("ORVANTA_PADDLE_OCR_BRIDGE"),
                        bin.filePath(QStringLiteral("orvanta-layout-bridge")));
     environment.insert(QStringLiteral("ORVANTA_PADDLE_OCR_TIMEOUT_MS"), QStringLiteral("120000"));

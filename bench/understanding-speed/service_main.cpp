@@ -59,7 +59,6 @@ void understandTen(PaddleCaptureUnderstandingService &service, const QDir &data)
 
 int main(int argc, char *argv[])
 {
-    qputenv("OMP_THREAD_LIMIT", "1");
     QCoreApplication app(argc, argv);
     if (argc < 3) {
         std::fputs("usage: orvanta-understanding-service-speed DATA_DIR BIN_DIR [RUNS]\n", stderr);

@@ -47,10 +47,6 @@ int main(int argc, char **argv)
     if (const int exitCode = answerWithoutDesktop(command); exitCode >= 0)
         return exitCode;
 
-    // Tesseract's OpenMP pool reads this once, when the library starts; one thread is several
-    // times faster on small machines.
-    qputenv("OMP_THREAD_LIMIT", "1");
-
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orvanta"));
     QApplication::setApplicationName(QStringLiteral("Orvanta"));

@@ -47,11 +47,6 @@ QCoro::Task<int> runReportingFailure(const CliCommand &command, QStringList argu
 
 int main(int argc, char *argv[])
 {
-    // Tesseract's OpenMP threads make recognition several times slower on few cores; the limit
-    // must be in place before the library starts its thread pool.
-    if (!qEnvironmentVariableIsSet("OMP_THREAD_LIMIT"))
-        qputenv("OMP_THREAD_LIMIT", "1");
-
     QCoreApplication app(argc, argv);
     // The same bridge the application uses: the one installed beside it, unless one is chosen.
     useLayoutBridgeBesideProgram();

@@ -90,9 +90,6 @@ int serve(bool warm)
 
 int main(int argc, char *argv[])
 {
-    // Before Tesseract starts its OpenMP pool: one thread is several times faster on small machines.
-    if (qEnvironmentVariableIsEmpty("OMP_THREAD_LIMIT"))
-        qputenv("OMP_THREAD_LIMIT", "1");
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() >= 2 && arguments.size() <= 3 && arguments.at(1) == QLatin1String("--serve") &&

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <omp.h>
+
 #include <algorithm>
 #include <iterator>
 
@@ -200,6 +202,11 @@ void TesseractEngine::warmUp()
 
 void TesseractEngine::ensureInitialised()
 {
+    // Tesseract's OpenMP threads make recognition 3-5 times slower on few cores, and the runtime
+    // reads OMP_THREAD_LIMIT only when it loads, before main() could set it: parallel regions are
+    // turned off here instead, on the thread about to use the engine. Pages are parallelised by
+    // running engines side by side.
+    omp_set_max_active_levels(0);
     if (m_initialised)
         return;
     auto api = std::make_unique<tesseract::TessBaseAPI>();

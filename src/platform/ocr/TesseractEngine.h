@@ -82,8 +82,7 @@ struct PageLayout
 // One Tesseract engine, initialised on first use and reused: with the English model, or for layout
 // analysis only (which loads in milliseconds instead of a tenth of a second and lays pages out the
 // same). Calls may come from any thread; they are serialised because the engine is not reentrant.
-// Tesseract starts its OpenMP pool on the first recognition: OMP_THREAD_LIMIT=1 must already be in
-// the environment by then (main() sets it; one thread is 3-5x faster on small machines).
+// Each call runs on the calling thread alone: Tesseract's own OpenMP threads are turned off.
 class TesseractEngine
 {
 public:
