@@ -124,9 +124,9 @@ private:
     bool m_ready = false;
 };
 
-QJsonObject signIn(DevServerProcess &server)
+QJsonObject signIn(DevServerProcess &server, const QString &typed = passphrase)
 {
-    const auto signedIn = server.signInWithPassphrase(u"alice"_s, passphrase);
+    const auto signedIn = server.signInWithPassphrase(u"alice"_s, typed);
     return std::holds_alternative<QJsonObject>(signedIn) ? std::get<QJsonObject>(signedIn) : QJsonObject();
 }
 
@@ -330,6 +330,12 @@ private Q_SLOTS:
         QVERIFY(postgres.restart());
         QCOMPARE(ask(*servers[0], tokens).status, 200);
         QCOMPARE(ask(*servers[1], tokens).status, 200);
+        // Wrong passphrases through one server count at the other.
+        for (int guess = 0; guess < 5; ++guess)
+            QVERIFY(signIn(*servers[0], u"wrong"_s).isEmpty());
+        const auto throttled = servers[1]->signInWithPassphrase(u"alice"_s, passphrase);
+        QVERIFY(std::holds_alternative<DevServerProcess::Reply>(throttled));
+        QCOMPARE(std::get<DevServerProcess::Reply>(throttled).status, 429);
     }
 
     void setupWritesAPrivateConfigurationAndPointsTheApplication()

@@ -90,7 +90,7 @@ std::variant<QUrl, QString> OrvantaServer::start()
             .arg(listener.errorString());
     const quint16 boundPort = listener.serverPort();
     m_shared = std::make_unique<WorkerShared>(
-        WorkerShared{m_config, secret, m_config.authorities(boundPort), tls, m_throttle, m_hashing});
+        WorkerShared{m_config, secret, m_config.authorities(boundPort), tls, m_hashing});
     for (int i = 0; i < m_config.workerCount(); ++i) {
         const int descriptor = ::dup(static_cast<int>(listener.socketDescriptor()));
         if (descriptor < 0)

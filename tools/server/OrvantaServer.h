@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ServerConfig.h"
-#include "SignInThrottle.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -30,7 +29,6 @@ public:
 
 private:
     ServerConfig m_config;
-    SignInThrottle m_throttle;
     // Argon2id takes much memory: a few checks at a time, however many arrive.
     QThreadPool m_hashing;
     std::unique_ptr<WorkerShared> m_shared;

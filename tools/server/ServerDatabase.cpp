@@ -10,6 +10,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 
 const QString signingSecretName = QStringLiteral("token_signing_secret");
@@ -22,6 +24,9 @@ const char *const schema[] = {
     " redirect_uri TEXT NOT NULL, challenge TEXT NOT NULL, scope TEXT NOT NULL, expires_at BIGINT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS refresh_grants (token_hash TEXT PRIMARY KEY, user_name TEXT NOT NULL,"
     " scope TEXT NOT NULL, created_at BIGINT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS sign_in_attempts (name TEXT PRIMARY KEY, window_start BIGINT NOT NULL,"
+    " attempts INTEGER NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS sign_in_attempts_by_window ON sign_in_attempts (window_start)",
 };
 
 QString hashed(const QString &secret)
@@ -243,6 +248,34 @@ std::optional<qint64> ServerDatabase::sessionStamp(const QString &subject)
     // A statement left open would hold SQLite's read lock against other servers' writes.
     query->finish();
     return stamp;
+}
+
+qint64 ServerDatabase::admitSignInAttempt(const QString &name, qint64 now, int limit, qint64 windowSeconds)
+{
+    const qint64 windowEnded = now - windowSeconds;
+    // Guessing under ever new names must not grow the table without end.
+    run(connection(), QStringLiteral("DELETE FROM sign_in_attempts WHERE window_start <= ?"), {windowEnded});
+    // One statement that counts and reads, so attempts at once through any server are all counted.
+    QSqlQuery query = run(connection(),
+                          QStringLiteral("INSERT INTO sign_in_attempts (name, window_start, attempts) VALUES (?, ?, 1)"
+                                         " ON CONFLICT (name) DO UPDATE SET"
+                                         " attempts = CASE WHEN sign_in_attempts.window_start <= ? THEN 1"
+                                         " ELSE sign_in_attempts.attempts + 1 END,"
+                                         " window_start = CASE WHEN sign_in_attempts.window_start <= ? THEN ?"
+                                         " ELSE sign_in_attempts.window_start END"
+                                         " RETURNING window_start, attempts"),
+                          {name, now, windowEnded, windowEnded, now});
+    if (!query.next())
+        throw StoreFailure{QStringLiteral("the sign-in attempt could not be counted")};
+    const qint64 windowStart = query.value(0).toLongLong();
+    const bool admitted = query.value(1).toLongLong() <= limit;
+    query.finish();
+    return admitted ? 0 : std::max<qint64>(1, windowStart + windowSeconds - now);
+}
+
+void ServerDatabase::clearSignInAttempts(const QString &name)
+{
+    run(connection(), QStringLiteral("DELETE FROM sign_in_attempts WHERE name = ?"), {name});
 }
 
 DevUser ServerDatabase::account(const QString &name)

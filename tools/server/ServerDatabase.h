@@ -14,7 +14,7 @@
 // Everything orvanta-server keeps: the token signing secret, the users and their passphrase
 // hashes, authorization codes and refresh grants (both stored as SHA-256 hashes, so a copy of the
 // database signs nobody in), in SQLite or in a PostgreSQL database that several servers share.
-// Every call goes to the database, so a process keeps no session state of its own. Failures
+// Every call goes to the database, so a process keeps no session or sign-in state of its own. Failures
 // throw StoreFailure.
 class ServerDatabase : public GrantStore
 {
@@ -45,6 +45,13 @@ public:
     void addRefreshGrant(const QString &refreshToken, const RefreshGrant &grant) override;
     std::optional<RefreshGrant> refreshGrant(const QString &refreshToken) override;
     std::optional<qint64> sessionStamp(const QString &subject) override;
+
+    // Counts a passphrase attempt for the name. Attempts beyond `limit` within `windowSeconds` of
+    // the window's first one are refused: the seconds until the window ends, or 0 when admitted.
+    // Every server on the database counts the same attempts.
+    qint64 admitSignInAttempt(const QString &name, qint64 now, int limit, qint64 windowSeconds);
+    // After a right passphrase the name's count starts again.
+    void clearSignInAttempts(const QString &name);
 
     // The account a user name signs in as.
     static DevUser account(const QString &name);

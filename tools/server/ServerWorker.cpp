@@ -72,7 +72,7 @@ void ServerWorker::serve()
                               database, TokenSigner(m_shared.signingSecret));
     ChatCompletionForwarder forwarder(config.chatCompletionsUrl(), config.modelKey, config.modelName,
                                       config.modelTimeoutSeconds * 1000);
-    SignInPage signIn(identity, database, m_shared.throttle, m_shared.hashing);
+    SignInPage signIn(identity, database, m_shared.hashing);
     AnswerService answers(identity, &forwarder);
     PresetService presets(identity, presetStore);
 

@@ -9,7 +9,6 @@
 #include <optional>
 
 class QThreadPool;
-class SignInThrottle;
 
 // What the workers of one server share; it outlives them.
 struct WorkerShared
@@ -20,7 +19,6 @@ struct WorkerShared
     QByteArrayList authorities;
     // Set when the server speaks https.
     std::optional<QSslConfiguration> tls;
-    SignInThrottle &throttle;
     QThreadPool &hashing;
 };
 

@@ -5,7 +5,6 @@
 #include "PassphraseHash.h"
 #include "ServerDatabase.h"
 #include "ServiceHttpServer.h"
-#include "SignInThrottle.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
@@ -45,6 +44,10 @@ DevReply page(int status, const QString &body)
     return reply;
 }
 
+// Wrong passphrases a name may try within the window that begins with its first.
+constexpr int maximumFailures = 5;
+constexpr qint64 failureWindowSeconds = 300;
+
 qint64 now()
 {
     return QDateTime::currentSecsSinceEpoch();
@@ -52,12 +55,10 @@ qint64 now()
 
 } // namespace
 
-SignInPage::SignInPage(IdentityProvider &identity, ServerDatabase &database, SignInThrottle &throttle,
-                       QThreadPool &hashing, QObject *parent)
+SignInPage::SignInPage(IdentityProvider &identity, ServerDatabase &database, QThreadPool &hashing, QObject *parent)
     : QObject(parent)
     , m_identity(identity)
     , m_database(database)
-    , m_throttle(throttle)
     , m_hashing(hashing)
 {}
 
@@ -85,7 +86,8 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
         respond(form(400, encodedQuery, userName, QStringLiteral("Enter your user name and passphrase.")));
         return;
     }
-    if (const qint64 wait = m_throttle.admit(userName, now()); wait > 0) {
+    if (const qint64 wait = m_database.admitSignInAttempt(userName, now(), maximumFailures, failureWindowSeconds);
+        wait > 0) {
         respond(form(429, encodedQuery, userName,
                      QStringLiteral("Too many wrong passphrases for this name. Try again in %1 seconds.").arg(wait)));
         return;
@@ -101,9 +103,9 @@ void SignInPage::submit(const DevRequest &request, const Responder &respond)
                                  QStringLiteral("That user name and passphrase do not match.")));
                     return;
                 }
-                m_throttle.clear(userName);
                 // Out of the HTTP front's reach here: a failing store is answered on the spot.
                 try {
+                    m_database.clearSignInAttempts(userName);
                     respond(m_identity.grantCode(authorizeRequest, ServerDatabase::account(userName)));
                 } catch (const StoreFailure &failure) {
                     respond(ServiceHttpServer::storeUnavailable(failure));

@@ -10,7 +10,6 @@
 class IdentityProvider;
 class QThreadPool;
 class ServerDatabase;
-class SignInThrottle;
 
 // The authorize endpoint of orvanta-server: a small page in the user's browser that asks for a
 // user name and passphrase, and hands the application a code only for the right pair.
@@ -20,9 +19,8 @@ class SignInPage : public QObject
 public:
     using Responder = std::function<void(const DevReply &)>;
 
-    // The throttle and the pool that checks passphrases are the process's, shared by its workers.
-    SignInPage(IdentityProvider &identity, ServerDatabase &database, SignInThrottle &throttle, QThreadPool &hashing,
-               QObject *parent = nullptr);
+    // The pool that checks passphrases is the process's, shared by its workers.
+    SignInPage(IdentityProvider &identity, ServerDatabase &database, QThreadPool &hashing, QObject *parent = nullptr);
 
     // GET: the form for a well-formed authorize request.
     DevReply show(const DevRequest &request) const;
@@ -34,6 +32,5 @@ private:
 
     IdentityProvider &m_identity;
     ServerDatabase &m_database;
-    SignInThrottle &m_throttle;
     QThreadPool &m_hashing;
 };
