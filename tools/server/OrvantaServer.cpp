@@ -89,8 +89,8 @@ std::variant<QUrl, QString> OrvantaServer::start()
             .arg(m_config.port)
             .arg(listener.errorString());
     const quint16 boundPort = listener.serverPort();
-    m_shared = std::make_unique<WorkerShared>(
-        WorkerShared{m_config, secret, m_config.authorities(boundPort), tls, m_hashing});
+    m_shared =
+        std::make_unique<WorkerShared>(WorkerShared{m_config, secret, m_config.authorities(boundPort), tls, m_hashing});
     for (int i = 0; i < m_config.workerCount(); ++i) {
         const int descriptor = ::dup(static_cast<int>(listener.socketDescriptor()));
         if (descriptor < 0)
