@@ -1,8 +1,12 @@
 #include "HttpResponseParser.h"
+#include "UpstreamClient.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
-class HttpResponseParserTest : public QObject
+// The client that forwards questions to the model, and the parser that reads its replies.
+class UpstreamClientTest : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +53,40 @@ private Q_SLOTS:
                      outcome);
         }
     }
+
+    void postsOnceMoreOnAFreshConnectionWhenAKeptOneWasClosed()
+    {
+        // Answers the first request on each connection and closes it at the next, as a server whose
+        // idle time limit runs out just as that request arrives.
+        QTcpServer model;
+        QVERIFY(model.listen(QHostAddress::LocalHost));
+        int connections = 0, requests = 0;
+        connect(&model, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *socket = model.nextPendingConnection();
+            ++connections;
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
+                socket->readAll();
+                ++requests;
+                if (socket->property("answered").toBool())
+                    socket->close();
+                else
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                socket->setProperty("answered", true);
+            });
+        });
+        UpstreamClient client(QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(model.serverPort())), {}, 10000);
+        QList<UpstreamClient::Response> responses;
+        for (int i = 1; i <= 2; ++i) {
+            client.post("{}", [&responses](const UpstreamClient::Response &response) { responses.append(response); });
+            QTRY_COMPARE(responses.size(), i);
+            QCOMPARE(responses.last().status, 200);
+            QCOMPARE(responses.last().body, QByteArray("ok"));
+        }
+        // The second went out on the kept connection first.
+        QCOMPARE(requests, 3);
+        QCOMPARE(connections, 2);
+    }
 };
 
-QTEST_GUILESS_MAIN(HttpResponseParserTest)
-#include "tst_http_response_parser.moc"
+QTEST_GUILESS_MAIN(UpstreamClientTest)
+#include "tst_upstream_client.moc"
