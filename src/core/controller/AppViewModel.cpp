@@ -139,13 +139,7 @@ QCoro::Task<> AppViewModel::runCaptureFlow()
 QCoro::Task<> AppViewModel::captureFlowBody()
 {
     QPointer<AppViewModel> self(this);
-    m_ocrResult.reset();
-    m_captureUnderstanding.reset();
-    m_answer.reset();
-    m_conversationHistory.clear();
-    m_lastErrorMessage.reset();
-    m_activePreset.reset();
-    m_permissionGuidance.reset();
+    resetConversation();
     m_services.overlayController->close();
     m_showsSelectionDecorationForCurrentOverlay = true;
     Q_EMIT changed();
