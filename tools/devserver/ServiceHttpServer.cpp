@@ -67,8 +67,11 @@ bool ServiceHttpServer::handleRequest(const QHttpServerRequest &httpRequest, QTc
     const Responder respond = [connection, method = request.method, path = request.path](const DevReply &reply) {
         // Only the method and path are logged: queries and bodies can carry codes and tokens.
         qCInfo(lcDevServer).noquote() << method << path << "->" << reply.status;
-        if (connection && connection->state() == QAbstractSocket::ConnectedState)
+        if (connection && connection->state() == QAbstractSocket::ConnectedState) {
             connection->write(reply.serialize());
+            // At once, not after every other reply ready in this pass of the event loop.
+            connection->flush();
+        }
     };
     if (!m_authorities.contains(request.header("host").toLower())) {
         respond(DevReply::envelope(421, QStringLiteral("misdirected_request"),

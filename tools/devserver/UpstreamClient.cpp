@@ -103,9 +103,15 @@ void UpstreamClient::assign(Connection *connection, std::unique_ptr<Exchange> ex
 {
     connection->parser = HttpResponseParser();
     connection->deadline->start(int(std::max<qint64>(0, m_timeoutMs - exchange->age.elapsed())));
-    if (connection->socket->state() == QAbstractSocket::ConnectedState)
-        connection->socket->write(exchange->request);
     connection->exchange = std::move(exchange);
+    QTcpSocket *socket = connection->socket;
+    if (socket->state() == QAbstractSocket::ConnectedState) {
+        socket->write(connection->exchange->request);
+        // Sent now rather than when the event loop next looks at the socket: under a burst that
+        // is after every other request read in this pass, and each would wait for all of them.
+        // A connection the other end has closed fails here, at once, and may be gone after it.
+        socket->flush();
+    }
 }
 
 void UpstreamClient::readable(Connection *connection)
