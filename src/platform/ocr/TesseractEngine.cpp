@@ -217,6 +217,9 @@ void TesseractEngine::ensureInitialised()
     api->SetPageSegMode(tesseract::PSM_AUTO);
     // Diagnostics such as resolution estimates are of no use to our users.
     api->SetVariable("debug_file", "/dev/null");
+    // The fixed-pitch test, a sixth of the layout analysis of a prose page, only splits lines into
+    // words for the older recogniser: the LSTM model reads whole lines and finds spaces itself.
+    api->SetVariable("textord_all_prop", "1");
     m_api = std::move(api);
     m_initialised = true;
 }
