@@ -3,7 +3,8 @@
 // the in-process recogniser warmed up after start) on the 1200x800 prose capture, alternately
 // with a plain single-thread `tesseract IMAGE stdout`, with the medians and their ratio (goal:
 // at most 0.5). Then the resident memory of this process after ten captures through the bridge
-// and ten through the in-process recogniser (goal: the application under 120 MB).
+// and ten through the in-process recogniser (goal: the application under 120 MB), and the
+// application and its bridge together with the libraries they share counted once.
 
 #include "SideBySide.h"
 
@@ -37,15 +38,30 @@ Timing understandTiming(PaddleCaptureUnderstandingService &service, const Captur
     return stopwatch.elapsed();
 }
 
+// A "Name:   N kB" field of a /proc file of a process, in kB; -1 when it cannot be read.
+qint64 procKilobytes(const QString &pid, const char *file, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/%2").arg(pid, QLatin1String(file)));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).simplified().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 QString residentMemory(const QString &pid = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return QStringLiteral("unknown");
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return QString::fromLatin1(line.mid(6).simplified());
-    return QStringLiteral("unknown");
+    return QStringLiteral("%1 kB").arg(procKilobytes(pid, "status", "VmRSS:"));
+}
+
+// The application and its bridge together, each shared page counted once (proportional set size).
+QString proportionalMemoryWithChildren()
+{
+    qint64 total = procKilobytes(QStringLiteral("self"), "smaps_rollup", "Pss:");
+    for (const auto &child : runningChildren())
+        total += procKilobytes(child.first, "smaps_rollup", "Pss:");
+    return QStringLiteral("%1 kB").arg(total);
 }
 
 void understandTen(PaddleCaptureUnderstandingService &service, const QDir &data)
@@ -93,6 +109,8 @@ int main(int argc, char *argv[])
     std::printf("resident after ten captures through the bridge: %s\n", qPrintable(residentMemory()));
     for (const auto &child : runningChildren())
         std::printf("resident of the serving bridge (its own process): %s\n", qPrintable(residentMemory(child.first)));
+    std::printf("proportional set size of the application and its bridge together: %s\n",
+                qPrintable(proportionalMemoryWithChildren()));
     qunsetenv("ORVANTA_PADDLE_OCR_BRIDGE");
     understandTen(*service, data);
     std::printf("resident after ten more through the in-process recogniser: %s\n", qPrintable(residentMemory()));

@@ -2,6 +2,7 @@
 
 #include "TesseractEngine.h"
 
+#include <QImage>
 #include <QRect>
 
 #include <vector>
@@ -12,3 +13,12 @@
 // reading order. Bands share out the text lines' area about evenly; a page without such gaps is
 // one band. Bands are in the pixels of the prepared page (the layout's scaled by factor).
 std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int count);
+
+// Whether a band may end just above `row` (in the layout's pixels), as pageBands ends them.
+bool isBandCut(const PageRecognition &layout, int row);
+
+// Where a first band of the prepared 8-bit grey page might end, guessed from its pixels before its
+// layout is known: in the middle of one of the page's tallest runs of blank rows, the one leaving
+// the share of the page's ink above it nearest to `share`. 0 when no run is near enough, or when
+// the page's rows of ink are mostly lower than minimumLineHeight.
+int guessedFirstBandEnd(const QImage &grey, double share, int minimumLineHeight);

@@ -18,9 +18,6 @@ namespace {
 // rate on 12 px Liberation text (12 px lines) drops about five-fold, while 14 px and larger text
 // gains nothing.
 constexpr int kSmallLineHeight = 13;
-// Lines of 13 px (12 px DejaVu, terminals) gain too, but an enlarged page lays a ruled table out as
-// a picture: they are enlarged only when their layout at the captured size leaves text possible.
-constexpr int kBorderlineLineHeight = 14;
 constexpr int kUpscaleFactor = 2;
 // Keeps upscaled pages within a sane memory budget.
 constexpr qint64 kMaxUpscaledPixels = 24'000'000;
@@ -263,29 +260,29 @@ PageRecognition TesseractEngine::laidOut(const QImage &grey, Analysed where)
     return collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
 }
 
-PageLayout TesseractEngine::analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText)
+PageLayout TesseractEngine::analyse(const QImage &prepared, const std::function<bool(const PageRecognition &)> &noText)
 {
     std::lock_guard lock(m_mutex);
     ensureInitialised();
     m_api->Clear();
-    m_analysed = {image.size(), 1, {}, false};
+    m_analysed = {prepared.size(), 1, {}, false};
     PageLayout result;
-    result.layout.pageSize = image.size();
-    if (image.isNull())
+    result.layout.pageSize = prepared.size();
+    if (prepared.isNull())
         return result;
-    QImage grey = preparedPage(image);
-    PageRecognition layout = laidOut(grey, {image.size(), 1, {}, true});
+    QImage grey = prepared;
+    PageRecognition layout = laidOut(grey, {prepared.size(), 1, {}, true});
     std::vector<int> heights;
     for (const RecognisedLine &line : layout.lines)
         heights.push_back(line.box.height());
     const int height = median(heights);
-    const bool small =
-        height > 0 && (height < kSmallLineHeight || (height < kBorderlineLineHeight && !(noText && noText(layout))));
+    const bool small = height > 0 && (height < kSmallLineHeight || (height < TesseractEngine::enlargedBelowLineHeight &&
+                                                                    !(noText && noText(layout))));
     int factor = 1;
     if (small && qint64(grey.width()) * grey.height() * kUpscaleFactor * kUpscaleFactor <= kMaxUpscaledPixels) {
         factor = kUpscaleFactor;
         grey = grey.scaled(grey.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        layout = laidOut(grey, {image.size(), factor, {}, true});
+        layout = laidOut(grey, {prepared.size(), factor, {}, true});
     }
     result.page = {grey, factor};
     result.layout = std::move(layout);

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -88,6 +89,11 @@ class TesseractEngine
 public:
     enum class Model { english, layoutOnly };
 
+    // Pages whose text lines are lower than this (median, in pixels) may be read enlarged. Lines of
+    // 13 px (12 px DejaVu, terminals) gain, but an enlarged page lays a ruled table out as a
+    // picture: they are enlarged only when their layout at the captured size leaves text possible.
+    static constexpr int enlargedBelowLineHeight = 14;
+
     explicit TesseractEngine(Model model = Model::english);
     ~TesseractEngine();
     TesseractEngine(const TesseractEngine &) = delete;
@@ -96,12 +102,16 @@ public:
     // Loads the model now rather than on first use. Throws as below.
     void warmUp();
 
-    // Prepares the image and analyses its layout, or analyses the rows band of a prepared page
-    // on their own. The engine keeps the layout: the next recogniseAnalysed() reads that page or
-    // band without analysing it again. Boxes are in the captured image's pixels. noText, when
-    // given, says whether a layout leaves no text to read (it keeps such pages at their size).
+    // Whether the model is loaded, so that a call would not wait for it.
+    bool isLoaded() const { return m_initialised; }
+
+    // Analyses the layout of a page as preparedPage() returns it, enlarging small text, or
+    // analyses the rows band of a prepared page on their own. The engine keeps the layout: the
+    // next recogniseAnalysed() reads that page or band without analysing it again. Boxes are in
+    // the captured image's pixels. noText, when given, says whether a layout leaves no text to
+    // read (it keeps such pages at their size).
     // Each throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
-    PageLayout analyse(const QImage &image, const std::function<bool(const PageRecognition &)> &noText = {});
+    PageLayout analyse(const QImage &grey, const std::function<bool(const PageRecognition &)> &noText = {});
     PageRecognition analyseBand(const PreparedPage &page, QRect band, QSize pageSize);
     PageRecognition recogniseAnalysed();
 
@@ -129,6 +139,6 @@ private:
     const Model m_model;
     std::mutex m_mutex;
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
-    bool m_initialised = false;
+    std::atomic<bool> m_initialised = false;
     Analysed m_analysed;
 };

@@ -10,6 +10,31 @@
 
 namespace {
 
+// Runs job(i) for every band i at the same time and joins the results in band order.
+PageRecognition onEachBand(std::size_t count, const std::function<PageRecognition(std::size_t)> &job)
+{
+    std::vector<std::future<PageRecognition>> others;
+    for (std::size_t i = 1; i < count; ++i)
+        others.push_back(std::async(std::launch::async, job, i));
+    std::exception_ptr failure;
+    PageRecognition joined;
+    try {
+        joined = job(0);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    for (std::future<PageRecognition> &other : others) {
+        try {
+            joined.append(other.get());
+        } catch (...) {
+            failure = failure ? failure : std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return joined;
+}
+
 // Reading a page leaves tens of megabytes in the allocator's free lists, spread over the threads
 // that read its bands. Handing them back to the system takes about a millisecond and keeps an idle
 // application or bridge from holding on to its largest page's peak.
@@ -60,50 +85,63 @@ PageRecognition TesseractPageReader::readWhole(const PreparedPage &page, QSize p
     return engine.recogniseAnalysed();
 }
 
+void TesseractPageReader::startBandGuess(const QImage &grey)
+{
+    m_guess = {}; // waits for the layouts of the page before, if they are still running
+    if (m_engines.size() != 2 ||
+        !std::all_of(m_engines.begin(), m_engines.end(), [](const auto &engine) { return engine->isLoaded(); }))
+        return;
+    const int end = guessedFirstBandEnd(grey, 0.5, TesseractEngine::enlargedBelowLineHeight);
+    if (end <= 0)
+        return;
+    m_guess.bands = {QRect(0, 0, grey.width(), end), QRect(0, end, grey.width(), grey.height() - end)};
+    m_guess.layouts = std::async(std::launch::async, [this, page = PreparedPage{grey, 1}, bands = m_guess.bands] {
+        PageRecognition layouts = m_engines[0]->analyseBand(page, bands[0], page.grey.size());
+        layouts.append(m_engines[1]->analyseBand(page, bands[1], page.grey.size()));
+        return layouts;
+    });
+}
+
+bool TesseractPageReader::guessHolds(const PageLayout &analysed)
+{
+    if (!m_guess.layouts.valid())
+        return false;
+    try {
+        const PageRecognition layouts = m_guess.layouts.get();
+        return analysed.page.factor == 1 && isBandCut(analysed.layout, m_guess.bands.back().top()) &&
+               layouts.sameLayoutAs(analysed.layout);
+    } catch (const std::exception &) {
+        return false; // read again below, where a failure is reported
+    }
+}
+
 PageRecognition TesseractPageReader::read(const QImage &image,
                                           const std::function<bool(const PageRecognition &)> &layoutSuffices)
 {
     const FreedMemoryReturner returner; // first, so that it runs once the page's locals are gone
     std::lock_guard lock(m_readMutex);
-    PageLayout analysed = m_layoutEngine.analyse(image, layoutSuffices);
+    const QImage grey = TesseractEngine::preparedPage(image);
+    startBandGuess(grey);
+    PageLayout analysed = m_layoutEngine.analyse(grey, layoutSuffices);
     if (layoutSuffices && layoutSuffices(analysed.layout))
-        return std::move(analysed.layout);
+        return std::move(analysed.layout); // a guess's layouts end in the background
     if (analysed.page.grey.isNull()) {
         analysed.layout.recognised = true;
         return std::move(analysed.layout);
     }
 
-    const std::vector<QRect> bands = pageBands(analysed.layout, analysed.page.factor, int(m_engines.size()));
-    if (bands.size() < 2)
-        return readWhole(analysed.page, image.size());
-
-    // A band laid out alone can differ from the page (a lone bullet may join its line), so the
-    // bands are read apart only when together they show exactly the page's blocks and lines.
-    const auto inParallel = [&](const auto &job) {
-        std::vector<std::future<PageRecognition>> others;
-        for (std::size_t i = 1; i < bands.size(); ++i)
-            others.push_back(std::async(std::launch::async, job, i));
-        std::exception_ptr failure;
-        PageRecognition joined;
-        try {
-            joined = job(0);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        for (std::future<PageRecognition> &other : others) {
-            try {
-                joined.append(other.get());
-            } catch (...) {
-                failure = failure ? failure : std::current_exception();
-            }
-        }
-        if (failure)
-            std::rethrow_exception(failure);
-        return joined;
-    };
-    const PageRecognition bandLayouts =
-        inParallel([&](std::size_t i) { return m_engines[i]->analyseBand(analysed.page, bands[i], image.size()); });
-    if (!bandLayouts.sameLayoutAs(analysed.layout))
-        return readWhole(analysed.page, image.size());
-    return inParallel([&](std::size_t i) { return m_engines[i]->recogniseAnalysed(); });
+    std::vector<QRect> bands = m_guess.bands;
+    if (!guessHolds(analysed)) {
+        bands = pageBands(analysed.layout, analysed.page.factor, int(m_engines.size()));
+        if (bands.size() < 2)
+            return readWhole(analysed.page, image.size());
+        // A band laid out alone can differ from the page (a lone bullet may join its line), so the
+        // bands are read apart only when together they show exactly the page's blocks and lines.
+        const PageRecognition bandLayouts = onEachBand(bands.size(), [&](std::size_t i) {
+            return m_engines[i]->analyseBand(analysed.page, bands[i], image.size());
+        });
+        if (!bandLayouts.sameLayoutAs(analysed.layout))
+            return readWhole(analysed.page, image.size());
+    }
+    return onEachBand(bands.size(), [&](std::size_t i) { return m_engines[i]->recogniseAnalysed(); });
 }

@@ -33,10 +33,22 @@ public:
                          const std::function<bool(const PageRecognition &layout)> &layoutSuffices = {});
 
 private:
+    // With two loaded engines, the page is cut at a gap guessed from its pixels, and the two bands
+    // are laid out on another thread while the page is: when the page's layout cuts there too and
+    // the bands show its blocks and lines, reading starts at once.
+    struct BandGuess
+    {
+        std::vector<QRect> bands;
+        std::future<PageRecognition> layouts;
+    };
+
     PageRecognition readWhole(const PreparedPage &page, QSize pageSize);
+    void startBandGuess(const QImage &grey);
+    bool guessHolds(const PageLayout &analysed);
 
     TesseractEngine m_layoutEngine{TesseractEngine::Model::layoutOnly};
     std::vector<std::unique_ptr<TesseractEngine>> m_engines;
     std::vector<std::future<void>> m_warmUps;
     std::mutex m_readMutex;
+    BandGuess m_guess; // after the engines: destroyed first, it waits for their layouts
 };
