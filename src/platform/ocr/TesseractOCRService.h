@@ -7,7 +7,8 @@
 class TesseractPageReader;
 
 // Text recognition with Tesseract on worker threads, one engine per core. The engines load on
-// first use, or earlier through warmUpInBackground(), and are kept; concurrent calls queue.
+// first use, the first one earlier through warmUpInBackground(), and are kept; concurrent calls
+// queue.
 class TesseractOCRService : public OCRService
 {
 public:

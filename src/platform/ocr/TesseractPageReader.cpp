@@ -65,10 +65,10 @@ int TesseractPageReader::defaultEngineCount()
     return std::max(1, QThread::idealThreadCount());
 }
 
-void TesseractPageReader::warmUpInBackground()
+void TesseractPageReader::warmUpInBackground(std::size_t engineCount)
 {
-    for (const std::unique_ptr<TesseractEngine> &engine : m_engines) {
-        m_warmUps.push_back(std::async(std::launch::async, [raw = engine.get()] {
+    for (std::size_t i = 0; i < std::min(engineCount, m_engines.size()); ++i) {
+        m_warmUps.push_back(std::async(std::launch::async, [raw = m_engines[i].get()] {
             try {
                 raw->warmUp();
             } catch (const std::exception &) {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <memory>
@@ -24,8 +25,9 @@ public:
 
     static int defaultEngineCount();
 
-    // Starts loading every engine's model on threads of its own and returns at once.
-    void warmUpInBackground();
+    // Starts loading the models of the first engineCount engines (all by default) on threads of
+    // their own and returns at once.
+    void warmUpInBackground(std::size_t engineCount = SIZE_MAX);
 
     // The page's layout and, unless layoutSuffices says the layout alone is enough, its text.
     // Throws OCRError::visionFailed as TesseractEngine does.
