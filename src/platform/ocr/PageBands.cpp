@@ -53,12 +53,60 @@ std::vector<Gap> bandGaps(const PageRecognition &layout, double &total)
     return gaps;
 }
 
+// inkAbove[y]: the count of ink pixels in the rows above row y of an 8-bit grey page (one entry per
+// row and one for the whole page); a single 0 for a page that is not 8-bit grey.
+std::vector<qint64> inkAboveRows(const QImage &grey)
+{
+    if (grey.format() != QImage::Format_Grayscale8)
+        return {0};
+    std::vector<qint64> histogram(256, 0);
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            ++histogram[row[x]];
+    }
+    const int background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    std::vector<qint64> inkAbove(std::size_t(grey.height()) + 1, 0);
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        qint64 ink = 0;
+        for (int x = 0; x < grey.width(); ++x)
+            ink += std::abs(int(row[x]) - background) > kInkContrast ? 1 : 0;
+        inkAbove[std::size_t(y) + 1] = inkAbove[std::size_t(y)] + ink;
+    }
+    return inkAbove;
+}
+
+// A run of rows [top, end) that are all blank or all have ink.
+struct RowRun
+{
+    int top;
+    int end;
+    bool blank;
+
+    int height() const { return end - top; }
+};
+
+std::vector<RowRun> rowRuns(const std::vector<qint64> &inkAbove)
+{
+    const int rows = int(inkAbove.size()) - 1;
+    const auto blankRow = [&](int y) { return inkAbove[std::size_t(y) + 1] == inkAbove[std::size_t(y)]; };
+    std::vector<RowRun> runs;
+    for (int top = 0; top < rows;) {
+        int end = top + 1;
+        while (end < rows && blankRow(end) == blankRow(top))
+            ++end;
+        runs.push_back({top, end, blankRow(top)});
+        top = end;
+    }
+    return runs;
+}
+
 } // namespace
 
 std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int count)
 {
     const QSize size = layout.pageSize * factor;
-    const QRect whole(QPoint(0, 0), size);
     double total = 0.0;
     const std::vector<Gap> gaps = count < 2 ? std::vector<Gap>{} : bandGaps(layout, total);
 
@@ -92,66 +140,36 @@ bool isBandCut(const PageRecognition &layout, int row)
 
 int guessedFirstBandEnd(const QImage &grey, double share, int minimumLineHeight)
 {
-    if (grey.format() != QImage::Format_Grayscale8 || grey.isNull())
-        return 0;
-    std::vector<qint64> histogram(256, 0);
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            ++histogram[row[x]];
-    }
-    const int background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-
-    std::vector<qint64> inkAbove(std::size_t(grey.height()) + 1, 0);
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        qint64 ink = 0;
-        for (int x = 0; x < grey.width(); ++x)
-            ink += std::abs(int(row[x]) - background) > kInkContrast ? 1 : 0;
-        inkAbove[std::size_t(y) + 1] = inkAbove[std::size_t(y)] + ink;
-    }
+    const std::vector<qint64> inkAbove = inkAboveRows(grey);
     const double totalInk = double(inkAbove.back());
     if (totalInk <= 0.0)
         return 0;
+    std::vector<RowRun> inkRuns, blankRuns;
+    for (const RowRun &run : rowRuns(inkAbove))
+        (run.blank ? blankRuns : inkRuns).push_back(run);
 
-    // Runs of rows with ink (text lines, mostly) and the blank runs between them.
-    struct Run
-    {
-        int top;
-        int end;
-    };
-    std::vector<Run> inkRuns, blankRuns;
-    for (int y = 0; y < grey.height();) {
-        const bool blank = inkAbove[std::size_t(y) + 1] == inkAbove[std::size_t(y)];
-        int end = y;
-        while (end < grey.height() && (inkAbove[std::size_t(end) + 1] == inkAbove[std::size_t(end)]) == blank)
-            ++end;
-        (blank ? blankRuns : inkRuns).push_back({y, end});
-        y = end;
-    }
     std::vector<int> lineHeights;
-    for (const Run &run : inkRuns)
-        lineHeights.push_back(run.end - run.top);
-    std::nth_element(lineHeights.begin(), lineHeights.begin() + std::ptrdiff_t(lineHeights.size() / 2),
-                     lineHeights.end());
-    if (lineHeights[lineHeights.size() / 2] < minimumLineHeight)
+    for (const RowRun &run : inkRuns)
+        lineHeights.push_back(run.height());
+    const auto middle = lineHeights.begin() + std::ptrdiff_t(lineHeights.size() / 2);
+    std::nth_element(lineHeights.begin(), middle, lineHeights.end());
+    if (*middle < minimumLineHeight)
         return 0;
 
-    // Gaps between paragraphs are the tallest blank runs inside the page; shorter ones are more
-    // likely to part the items of one list or the lines of one block.
+    // Gaps between paragraphs are the tallest blank runs inside the page; shorter ones more
+    // likely part the items of one list or the lines of one block.
     int tallest = 0;
-    for (const Run &run : blankRuns)
+    for (const RowRun &run : blankRuns)
         if (run.top > 0 && run.end < grey.height())
-            tallest = std::max(tallest, run.end - run.top);
+            tallest = std::max(tallest, run.height());
     int best = 0;
     double bestDistance = kGuessedShareTolerance;
-    for (const Run &run : blankRuns) {
-        const int height = run.end - run.top;
-        const int middle = (run.top + run.end) / 2;
-        const double above = double(inkAbove[std::size_t(middle)]) / totalInk;
-        if (height > 2 * kCutClearance + 1 && 4 * height >= 3 * tallest && std::abs(above - share) < bestDistance) {
-            best = middle;
-            bestDistance = std::abs(above - share);
+    for (const RowRun &run : blankRuns) {
+        const int cut = (run.top + run.end) / 2;
+        const double distance = std::abs(double(inkAbove[std::size_t(cut)]) / totalInk - share);
+        if (run.height() > 2 * kCutClearance + 1 && 4 * run.height() >= 3 * tallest && distance < bestDistance) {
+            best = cut;
+            bestDistance = distance;
         }
     }
     return best;
