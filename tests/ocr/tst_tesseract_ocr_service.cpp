@@ -124,11 +124,12 @@ private Q_SLOTS:
             paragraphs << kLines << QString();
         const QImage page = TesseractEngine::preparedPage(rendered(paragraphs, 14, true));
         const PageRecognition layout = TesseractEngine().analyse(page).layout;
-        const int end = guessedFirstBandEnd(page, 0.5, TesseractEngine::enlargedBelowLineHeight);
+        const PageRows rows(page);
+        QVERIFY(rows.medianInkRunHeight() >= 14 && rows.medianInkRunHeight() <= 18);
+        const int end = guessedFirstBandEnd(rows, 0.5);
         QVERIFY(isBandCut(layout, end));
         QVERIFY(qAbs(end - pageBands(layout, 1, 2).back().top()) <= 2); // the gap between paragraphs 2 and 3
-        QCOMPARE(guessedFirstBandEnd(page, 0.5, 24), 0);
-        QCOMPARE(guessedFirstBandEnd(TesseractEngine::preparedPage(rendered({}, 14, false)), 0.5, 14), 0);
+        QCOMPARE(guessedFirstBandEnd(PageRows(TesseractEngine::preparedPage(rendered({}, 14, false))), 0.5), 0);
     }
 
     void cutsBandsBetweenWholeBlocks_data()

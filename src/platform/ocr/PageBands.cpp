@@ -8,8 +8,6 @@ namespace {
 // Rows of white space kept between a cut and the nearest block, in captured pixels: Tesseract
 // pads each text line with a few pixels of its surroundings.
 constexpr int kCutClearance = 6;
-// A pixel this far from the page's commonest grey is ink, not background.
-constexpr int kInkContrast = 32;
 // A guessed band may leave this much more or less of the page's ink above it than asked for.
 constexpr double kGuessedShareTolerance = 0.2;
 
@@ -53,55 +51,6 @@ std::vector<Gap> bandGaps(const PageRecognition &layout, double &total)
     return gaps;
 }
 
-// inkAbove[y]: the count of ink pixels in the rows above row y of an 8-bit grey page (one entry per
-// row and one for the whole page); a single 0 for a page that is not 8-bit grey.
-std::vector<qint64> inkAboveRows(const QImage &grey)
-{
-    if (grey.format() != QImage::Format_Grayscale8)
-        return {0};
-    std::vector<qint64> histogram(256, 0);
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            ++histogram[row[x]];
-    }
-    const int background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-    std::vector<qint64> inkAbove(std::size_t(grey.height()) + 1, 0);
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *row = grey.constScanLine(y);
-        qint64 ink = 0;
-        for (int x = 0; x < grey.width(); ++x)
-            ink += std::abs(int(row[x]) - background) > kInkContrast ? 1 : 0;
-        inkAbove[std::size_t(y) + 1] = inkAbove[std::size_t(y)] + ink;
-    }
-    return inkAbove;
-}
-
-// A run of rows [top, end) that are all blank or all have ink.
-struct RowRun
-{
-    int top;
-    int end;
-    bool blank;
-
-    int height() const { return end - top; }
-};
-
-std::vector<RowRun> rowRuns(const std::vector<qint64> &inkAbove)
-{
-    const int rows = int(inkAbove.size()) - 1;
-    const auto blankRow = [&](int y) { return inkAbove[std::size_t(y) + 1] == inkAbove[std::size_t(y)]; };
-    std::vector<RowRun> runs;
-    for (int top = 0; top < rows;) {
-        int end = top + 1;
-        while (end < rows && blankRow(end) == blankRow(top))
-            ++end;
-        runs.push_back({top, end, blankRow(top)});
-        top = end;
-    }
-    return runs;
-}
-
 } // namespace
 
 std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int count)
@@ -138,36 +87,24 @@ bool isBandCut(const PageRecognition &layout, int row)
     });
 }
 
-int guessedFirstBandEnd(const QImage &grey, double share, int minimumLineHeight)
+int guessedFirstBandEnd(const PageRows &rows, double share)
 {
-    const std::vector<qint64> inkAbove = inkAboveRows(grey);
-    const double totalInk = double(inkAbove.back());
+    const double totalInk = double(rows.totalInk());
     if (totalInk <= 0.0)
         return 0;
-    std::vector<RowRun> inkRuns, blankRuns;
-    for (const RowRun &run : rowRuns(inkAbove))
-        (run.blank ? blankRuns : inkRuns).push_back(run);
-
-    std::vector<int> lineHeights;
-    for (const RowRun &run : inkRuns)
-        lineHeights.push_back(run.height());
-    const auto middle = lineHeights.begin() + std::ptrdiff_t(lineHeights.size() / 2);
-    std::nth_element(lineHeights.begin(), middle, lineHeights.end());
-    if (*middle < minimumLineHeight)
-        return 0;
-
     // Gaps between paragraphs are the tallest blank runs inside the page; shorter ones more
     // likely part the items of one list or the lines of one block.
     int tallest = 0;
-    for (const RowRun &run : blankRuns)
-        if (run.top > 0 && run.end < grey.height())
+    for (const RowRun &run : rows.runs)
+        if (run.blank && run.top > 0 && run.end < rows.height())
             tallest = std::max(tallest, run.height());
     int best = 0;
     double bestDistance = kGuessedShareTolerance;
-    for (const RowRun &run : blankRuns) {
+    for (const RowRun &run : rows.runs) {
         const int cut = (run.top + run.end) / 2;
-        const double distance = std::abs(double(inkAbove[std::size_t(cut)]) / totalInk - share);
-        if (run.height() > 2 * kCutClearance + 1 && 4 * run.height() >= 3 * tallest && distance < bestDistance) {
+        const double distance = std::abs(double(rows.inkAbove[std::size_t(cut)]) / totalInk - share);
+        if (run.blank && run.height() > 2 * kCutClearance + 1 && 4 * run.height() >= 3 * tallest &&
+            distance < bestDistance) {
             best = cut;
             bestDistance = distance;
         }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "PageRows.h"
 #include "TesseractEngine.h"
 
-#include <QImage>
 #include <QRect>
 
 #include <vector>
@@ -17,8 +17,7 @@ std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int coun
 // Whether a band may end just above `row` (in the layout's pixels), as pageBands ends them.
 bool isBandCut(const PageRecognition &layout, int row);
 
-// Where a first band of the prepared 8-bit grey page might end, guessed from its pixels before its
-// layout is known: in the middle of one of the page's tallest runs of blank rows, the one leaving
-// the share of the page's ink above it nearest to `share`. 0 when no run is near enough, or when
-// the page's rows of ink are mostly lower than minimumLineHeight.
-int guessedFirstBandEnd(const QImage &grey, double share, int minimumLineHeight);
+// Where a first band of a prepared page might end, guessed from its rows before its layout is
+// known: in the middle of one of the page's tallest runs of blank rows, the one leaving the share
+// of the page's ink above it nearest to `share`. 0 when no run is near enough.
+int guessedFirstBandEnd(const PageRows &rows, double share);

@@ -260,7 +260,8 @@ PageRecognition TesseractEngine::laidOut(const QImage &grey, Analysed where)
     return collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
 }
 
-PageLayout TesseractEngine::analyse(const QImage &prepared, const std::function<bool(const PageRecognition &)> &noText)
+PageLayout TesseractEngine::analyse(const QImage &prepared, const std::function<bool(const PageRecognition &)> &noText,
+                                    std::future<PageLayout> *enlarged)
 {
     std::lock_guard lock(m_mutex);
     ensureInitialised();
@@ -270,22 +271,39 @@ PageLayout TesseractEngine::analyse(const QImage &prepared, const std::function<
     result.layout.pageSize = prepared.size();
     if (prepared.isNull())
         return result;
-    QImage grey = prepared;
-    PageRecognition layout = laidOut(grey, {prepared.size(), 1, {}, true});
+    PageRecognition layout = laidOut(prepared, {prepared.size(), 1, {}, true});
     std::vector<int> heights;
     for (const RecognisedLine &line : layout.lines)
         heights.push_back(line.box.height());
     const int height = median(heights);
-    const bool small = height > 0 && (height < kSmallLineHeight || (height < TesseractEngine::enlargedBelowLineHeight &&
-                                                                    !(noText && noText(layout))));
-    int factor = 1;
-    if (small && qint64(grey.width()) * grey.height() * kUpscaleFactor * kUpscaleFactor <= kMaxUpscaledPixels) {
-        factor = kUpscaleFactor;
-        grey = grey.scaled(grey.size() * factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        layout = laidOut(grey, {prepared.size(), factor, {}, true});
-    }
-    result.page = {grey, factor};
+    const bool small =
+        height > 0 && (height < kSmallLineHeight || (height < enlargedBelowLineHeight && !(noText && noText(layout))));
+    if (small && canEnlarge(prepared.size()))
+        return enlarged && enlarged->valid() ? enlarged->get() : enlargedLayout(prepared);
+    result.page = {prepared, 1};
     result.layout = std::move(layout);
+    return result;
+}
+
+bool TesseractEngine::canEnlarge(QSize pageSize)
+{
+    return qint64(pageSize.width()) * pageSize.height() * kUpscaleFactor * kUpscaleFactor <= kMaxUpscaledPixels;
+}
+
+PageLayout TesseractEngine::analyseEnlarged(const QImage &prepared)
+{
+    std::lock_guard lock(m_mutex);
+    ensureInitialised();
+    m_api->Clear();
+    return enlargedLayout(prepared);
+}
+
+PageLayout TesseractEngine::enlargedLayout(const QImage &prepared)
+{
+    PageLayout result;
+    result.page = {prepared.scaled(prepared.size() * kUpscaleFactor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                   kUpscaleFactor};
+    result.layout = laidOut(result.page.grey, {prepared.size(), kUpscaleFactor, {}, true});
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -109,9 +110,14 @@ public:
     // analyses the rows band of a prepared page on their own. The engine keeps the layout: the
     // next recogniseAnalysed() reads that page or band without analysing it again. Boxes are in
     // the captured image's pixels. noText, when given, says whether a layout leaves no text to
-    // read (it keeps such pages at their size).
+    // read (it keeps such pages at their size). A page to enlarge takes its layout from
+    // `enlarged` when that holds one: analyseEnlarged() run by another engine in advance.
     // Each throws OCRError::visionFailed when the model cannot be loaded or recognition fails.
-    PageLayout analyse(const QImage &grey, const std::function<bool(const PageRecognition &)> &noText = {});
+    PageLayout analyse(const QImage &grey, const std::function<bool(const PageRecognition &)> &noText = {},
+                       std::future<PageLayout> *enlarged = nullptr);
+    PageLayout analyseEnlarged(const QImage &grey);
+    // Whether analyse() may enlarge a page of this size.
+    static bool canEnlarge(QSize pageSize);
     PageRecognition analyseBand(const PreparedPage &page, QRect band, QSize pageSize);
     PageRecognition recogniseAnalysed();
 
@@ -135,6 +141,7 @@ private:
     };
 
     PageRecognition laidOut(const QImage &grey, Analysed where);
+    PageLayout enlargedLayout(const QImage &prepared);
 
     const Model m_model;
     std::mutex m_mutex;

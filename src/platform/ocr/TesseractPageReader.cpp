@@ -1,6 +1,7 @@
 #include "TesseractPageReader.h"
 
 #include "PageBands.h"
+#include "PageRows.h"
 
 #include <QThread>
 
@@ -85,13 +86,25 @@ PageRecognition TesseractPageReader::readWhole(const PreparedPage &page, QSize p
     return engine.recogniseAnalysed();
 }
 
-void TesseractPageReader::startBandGuess(const QImage &grey)
+void TesseractPageReader::startAhead(const QImage &grey)
 {
-    m_guess = {}; // waits for the layouts of the page before, if they are still running
+    // Waits for what the page before may have left running.
+    m_guess = {};
+    m_enlarged = {};
+    if (m_engines.size() < 2)
+        return;
+    const PageRows rows(grey);
+    if (rows.medianInkRunHeight() < TesseractEngine::enlargedBelowLineHeight) {
+        // Small text: the page is likely read enlarged, whose layout takes the longest.
+        if (TesseractEngine::canEnlarge(grey.size()))
+            m_enlarged =
+                std::async(std::launch::async, [this, grey] { return m_enlargedLayoutEngine.analyseEnlarged(grey); });
+        return;
+    }
     if (m_engines.size() != 2 ||
         !std::all_of(m_engines.begin(), m_engines.end(), [](const auto &engine) { return engine->isLoaded(); }))
         return;
-    const int end = guessedFirstBandEnd(grey, 0.5, TesseractEngine::enlargedBelowLineHeight);
+    const int end = guessedFirstBandEnd(rows, 0.5);
     if (end <= 0)
         return;
     m_guess.bands = {QRect(0, 0, grey.width(), end), QRect(0, end, grey.width(), grey.height() - end)};
@@ -121,10 +134,10 @@ PageRecognition TesseractPageReader::read(const QImage &image,
     const FreedMemoryReturner returner; // first, so that it runs once the page's locals are gone
     std::lock_guard lock(m_readMutex);
     const QImage grey = TesseractEngine::preparedPage(image);
-    startBandGuess(grey);
-    PageLayout analysed = m_layoutEngine.analyse(grey, layoutSuffices);
+    startAhead(grey);
+    PageLayout analysed = m_layoutEngine.analyse(grey, layoutSuffices, &m_enlarged);
     if (layoutSuffices && layoutSuffices(analysed.layout))
-        return std::move(analysed.layout); // a guess's layouts end in the background
+        return std::move(analysed.layout); // what was started ahead ends in the background
     if (analysed.page.grey.isNull()) {
         analysed.layout.recognised = true;
         return std::move(analysed.layout);

@@ -35,8 +35,10 @@ public:
                          const std::function<bool(const PageRecognition &layout)> &layoutSuffices = {});
 
 private:
-    // With two loaded engines, the page is cut at a gap guessed from its pixels, and the two bands
-    // are laid out on another thread while the page is: when the page's layout cuts there too and
+    // With two engines, what the page's pixels suggest starts on another thread while the page is
+    // laid out. For small text, the layout of the enlarged page, which the layout engine takes if
+    // it enlarges the page. Otherwise, with both engines loaded, the page is cut at a gap guessed
+    // from its pixels and the two bands are laid out: when the page's layout cuts there too and
     // the bands show its blocks and lines, reading starts at once.
     struct BandGuess
     {
@@ -45,12 +47,15 @@ private:
     };
 
     PageRecognition readWhole(const PreparedPage &page, QSize pageSize);
-    void startBandGuess(const QImage &grey);
+    void startAhead(const QImage &grey);
     bool guessHolds(const PageLayout &analysed);
 
     TesseractEngine m_layoutEngine{TesseractEngine::Model::layoutOnly};
+    TesseractEngine m_enlargedLayoutEngine{TesseractEngine::Model::layoutOnly};
     std::vector<std::unique_ptr<TesseractEngine>> m_engines;
     std::vector<std::future<void>> m_warmUps;
     std::mutex m_readMutex;
-    BandGuess m_guess; // after the engines: destroyed first, it waits for their layouts
+    // After the engines: destroyed first, they wait for the work started ahead.
+    BandGuess m_guess;
+    std::future<PageLayout> m_enlarged;
 };
