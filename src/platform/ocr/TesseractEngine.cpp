@@ -255,9 +255,14 @@ PageRecognition TesseractEngine::laidOut(const QImage &grey, Analysed where)
 {
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     std::unique_ptr<tesseract::PageIterator> it(m_api->AnalyseLayout());
-    where.present = true;
+    PageRecognition layout = collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
+    it.reset();
+    // A layout-only engine cannot read the page, so it lets go of it (an enlarged one is large).
+    where.present = m_model != Model::layoutOnly;
+    if (!where.present)
+        m_api->Clear();
     m_analysed = where;
-    return collect(it.get(), nullptr, {where.offset, where.factor}, where.pageSize);
+    return layout;
 }
 
 PageLayout TesseractEngine::analyse(const QImage &prepared, const std::function<bool(const PageRecognition &)> &noText,
