@@ -94,7 +94,10 @@ void TesseractPageReader::startAhead(const QImage &grey)
     if (m_engines.size() < 2)
         return;
     const PageRows rows(grey);
-    if (rows.medianInkRunHeight() < TesseractEngine::enlargedBelowLineHeight) {
+    const int lineHeight = rows.medianInkRunHeight();
+    if (lineHeight == 0)
+        return; // nothing to read
+    if (lineHeight < TesseractEngine::enlargedBelowLineHeight) {
         // Small text: the page is likely read enlarged, whose layout takes the longest.
         if (TesseractEngine::canEnlarge(grey.size()))
             m_enlarged =
