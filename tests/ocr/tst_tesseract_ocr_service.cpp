@@ -130,6 +130,15 @@ private Q_SLOTS:
         QVERIFY(isBandCut(layout, end));
         QVERIFY(qAbs(end - pageBands(layout, 1, 2).back().top()) <= 2); // the gap between paragraphs 2 and 3
         QCOMPARE(guessedFirstBandEnd(PageRows(TesseractEngine::preparedPage(rendered({}, 14, false))), 0.5), 0);
+
+        // A chart's plot is no line: the line height is its labels'.
+        QImage chart(400, 300, QImage::Format_Grayscale8);
+        chart.fill(255);
+        QPainter painter(&chart);
+        painter.fillRect(20, 20, 100, 120, Qt::black);
+        painter.fillRect(20, 160, 100, 100, Qt::black);
+        painter.fillRect(20, 280, 100, 10, Qt::black);
+        QCOMPARE(PageRows(chart).medianInkRunHeight(42), 10);
     }
 
     void cutsBandsBetweenWholeBlocks_data()

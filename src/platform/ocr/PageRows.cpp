@@ -40,11 +40,11 @@ PageRows::PageRows(const QImage &grey)
     }
 }
 
-int PageRows::medianInkRunHeight() const
+int PageRows::medianInkRunHeight(int maxHeight) const
 {
     std::vector<int> heights;
     for (const RowRun &run : runs)
-        if (!run.blank)
+        if (!run.blank && run.height() <= maxHeight)
             heights.push_back(run.height());
     if (heights.empty())
         return 0;

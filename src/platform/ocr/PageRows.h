@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+#include <climits>
 #include <vector>
 
 // A run of rows [top, end) of a page that are all blank or all hold ink.
@@ -26,6 +27,8 @@ struct PageRows
 
     int height() const { return int(inkAbove.size()) - 1; }
     qint64 totalInk() const { return inkAbove.back(); }
-    // The median height of the runs of rows with ink (text lines, mostly); 0 without ink.
-    int medianInkRunHeight() const;
+    // The median height of the runs of rows with ink no taller than maxHeight: the height of a
+    // text line, when the taller runs are pictures, charts or lines set too close to part. 0 when
+    // there is no such run.
+    int medianInkRunHeight(int maxHeight = INT_MAX) const;
 };

@@ -94,10 +94,12 @@ void TesseractPageReader::startAhead(const QImage &grey)
     if (m_engines.size() < 2)
         return;
     const PageRows rows(grey);
-    const int lineHeight = rows.medianInkRunHeight();
-    if (lineHeight == 0)
+    if (rows.totalInk() == 0)
         return; // nothing to read
-    if (lineHeight < TesseractEngine::enlargedBelowLineHeight) {
+    // Runs of ink taller than three small lines are no single line: a chart's plot, a picture.
+    // Its axis labels and captions still tell the text's size.
+    const int lineHeight = rows.medianInkRunHeight(3 * TesseractEngine::enlargedBelowLineHeight);
+    if (lineHeight > 0 && lineHeight < TesseractEngine::enlargedBelowLineHeight) {
         // Small text: the page is likely read enlarged, whose layout takes the longest.
         if (TesseractEngine::canEnlarge(grey.size()))
             m_enlarged =
