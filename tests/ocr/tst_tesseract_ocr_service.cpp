@@ -100,11 +100,20 @@ private Q_SLOTS:
             QCOMPARE(awaitTask(std::move(tasks[std::size_t(i)])).text, kLines[i]);
     }
 
+    void readsInBandsAsOneEngineDoes_data()
+    {
+        QTest::addColumn<QStringList>("paragraphs");
+        QStringList paragraphs, numbered;
+        for (int i = 0; i < 4; ++i) {
+            paragraphs << kLines << QString();
+            numbered << QStringLiteral("1. ") + kLines[0] << QStringLiteral("1. ") + kLines[1] << QString();
+        }
+        QTest::newRow("paragraphs") << paragraphs;
+        QTest::newRow("numbered items, which lay out apart unlike on the page") << numbered;
+    }
     void readsInBandsAsOneEngineDoes()
     {
-        QStringList paragraphs;
-        for (int i = 0; i < 4; ++i)
-            paragraphs << kLines << QString();
+        QFETCH(QStringList, paragraphs);
         const QImage page = rendered(paragraphs, 14, false);
         QVERIFY(pageBands(TesseractEngine().analyse(TesseractEngine::preparedPage(page)).layout, 1, 2).size() == 2);
         const PageRecognition alone = TesseractPageReader(1).read(page);

@@ -103,8 +103,6 @@ int main(int argc, char *argv[])
     if (!image.load(arguments.at(1), "PNG") || image.isNull())
         return fail(QStringLiteral("Cannot read a PNG image from ") + arguments.at(1));
     try {
-        // The engines load only for pages whose text is read, each on the thread reading its band:
-        // loading them sooner slows the layout analysis that decides whether any is needed.
         TesseractPageReader reader;
         if (!writeLine(outputOf(reader.read(image, LayoutRegionMapper::rulesOutText))))
             return fail(QStringLiteral("Cannot write the layout to standard output"));

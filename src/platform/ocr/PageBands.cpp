@@ -78,6 +78,27 @@ std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int coun
     return bands;
 }
 
+PageRecognition pagePart(const PageRecognition &layout, int factor, QRect band)
+{
+    PageRecognition part;
+    part.pageSize = layout.pageSize;
+    std::vector<int> partIndex(layout.blocks.size(), -1);
+    for (std::size_t i = 0; i < layout.blocks.size(); ++i) {
+        const int middle = layout.blocks[i].box.center().y() * factor;
+        if (band.top() <= middle && middle <= band.bottom()) {
+            partIndex[i] = int(part.blocks.size());
+            part.blocks.push_back(layout.blocks[i]);
+        }
+    }
+    for (const RecognisedLine &line : layout.lines) {
+        if (partIndex[std::size_t(line.blockIndex)] >= 0) {
+            part.lines.push_back(line);
+            part.lines.back().blockIndex = partIndex[std::size_t(line.blockIndex)];
+        }
+    }
+    return part;
+}
+
 bool isBandCut(const PageRecognition &layout, int row)
 {
     double total = 0.0;

@@ -8,6 +8,8 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 
 namespace {
 
@@ -66,24 +68,49 @@ int TesseractPageReader::defaultEngineCount()
     return std::max(1, QThread::idealThreadCount());
 }
 
-void TesseractPageReader::warmUpInBackground(std::size_t engineCount)
+std::future<void> TesseractPageReader::loading(TesseractEngine &engine)
 {
-    for (std::size_t i = 0; i < std::min(engineCount, m_engines.size()); ++i) {
-        m_warmUps.push_back(std::async(std::launch::async, [raw = m_engines[i].get()] {
-            try {
-                raw->warmUp();
-            } catch (const std::exception &) {
-                // The first real read reports a model that cannot be loaded.
-            }
-        }));
-    }
+    return std::async(std::launch::async, [&engine] {
+        try {
+            engine.warmUp();
+        } catch (const std::exception &) {
+            // The first real read reports a model that cannot be loaded.
+        }
+    });
 }
 
-PageRecognition TesseractPageReader::readWhole(const PreparedPage &page, QSize pageSize)
+void TesseractPageReader::warmUpInBackground(std::size_t engineCount)
 {
-    TesseractEngine &engine = *m_engines.front();
+    for (std::size_t i = 0; i < std::min(engineCount, m_engines.size()); ++i)
+        m_warmUps.push_back(loading(*m_engines[i]));
+}
+
+PageRecognition TesseractPageReader::readWhole(TesseractEngine &engine, const PreparedPage &page, QSize pageSize)
+{
     engine.analyseBand(page, QRect(QPoint(0, 0), page.grey.size()), pageSize);
     return engine.recogniseAnalysed();
+}
+
+PageRecognition TesseractPageReader::readInBands(const PageLayout &analysed, const std::vector<QRect> &bands,
+                                                 bool laidOut, QSize pageSize)
+{
+    // A band laid out alone can differ from the page (a lone bullet may join its line), so a band
+    // is read apart only when it shows exactly its part of the page's blocks and lines. Each band
+    // is read as soon as it is found to, the first one often while the next engine still loads.
+    // Otherwise the engine that finds out reads the whole page, and the others stop.
+    std::atomic<bool> wholeTaken = false;
+    std::optional<PageRecognition> whole;
+    PageRecognition joined = onEachBand(bands.size(), [&](std::size_t i) {
+        TesseractEngine &engine = *m_engines[i];
+        if (!laidOut && !engine.analyseBand(analysed.page, bands[i], pageSize)
+                             .sameLayoutAs(pagePart(analysed.layout, analysed.page.factor, bands[i]))) {
+            if (!wholeTaken.exchange(true))
+                whole = readWhole(engine, analysed.page, pageSize);
+            return PageRecognition{};
+        }
+        return wholeTaken ? PageRecognition{} : engine.recogniseAnalysed();
+    });
+    return whole ? std::move(*whole) : std::move(joined);
 }
 
 void TesseractPageReader::startAhead(const QImage &grey)
@@ -106,8 +133,13 @@ void TesseractPageReader::startAhead(const QImage &grey)
                 std::async(std::launch::async, [this, grey] { return m_enlargedLayoutEngine.analyseEnlarged(grey); });
         return;
     }
-    if (m_engines.size() != 2 ||
-        !std::all_of(m_engines.begin(), m_engines.end(), [](const auto &engine) { return engine->isLoaded(); }))
+    if (!m_engines.front()->isLoaded()) {
+        // Lines of text to read, likely: the first engine loads while the page is laid out.
+        if (lineHeight > 0)
+            m_firstEngineLoading = loading(*m_engines.front());
+        return;
+    }
+    if (m_engines.size() != 2 || !m_engines.back()->isLoaded())
         return;
     const int end = guessedFirstBandEnd(rows, 0.5);
     if (end <= 0)
@@ -148,18 +180,10 @@ PageRecognition TesseractPageReader::read(const QImage &image,
         return std::move(analysed.layout);
     }
 
-    std::vector<QRect> bands = m_guess.bands;
-    if (!guessHolds(analysed)) {
-        bands = pageBands(analysed.layout, analysed.page.factor, int(m_engines.size()));
-        if (bands.size() < 2)
-            return readWhole(analysed.page, image.size());
-        // A band laid out alone can differ from the page (a lone bullet may join its line), so the
-        // bands are read apart only when together they show exactly the page's blocks and lines.
-        const PageRecognition bandLayouts = onEachBand(bands.size(), [&](std::size_t i) {
-            return m_engines[i]->analyseBand(analysed.page, bands[i], image.size());
-        });
-        if (!bandLayouts.sameLayoutAs(analysed.layout))
-            return readWhole(analysed.page, image.size());
-    }
-    return onEachBand(bands.size(), [&](std::size_t i) { return m_engines[i]->recogniseAnalysed(); });
+    const bool guessed = guessHolds(analysed);
+    const std::vector<QRect> bands =
+        guessed ? m_guess.bands : pageBands(analysed.layout, analysed.page.factor, int(m_engines.size()));
+    if (bands.size() < 2)
+        return readWhole(*m_engines.front(), analysed.page, image.size());
+    return readInBands(analysed, bands, guessed, image.size());
 }

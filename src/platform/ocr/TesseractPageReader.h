@@ -37,16 +37,21 @@ public:
 private:
     // With two engines, what the page's pixels suggest starts on another thread while the page is
     // laid out. For small text, the layout of the enlarged page, which the layout engine takes if
-    // it enlarges the page. Otherwise, with both engines loaded, the page is cut at a gap guessed
-    // from its pixels and the two bands are laid out: when the page's layout cuts there too and
-    // the bands show its blocks and lines, reading starts at once.
+    // it enlarges the page. Otherwise, for lines of text, the first engine loads if it has not. With
+    // both engines loaded, the page is cut at a gap guessed from its pixels and the two bands are
+    // laid out: when the page's layout cuts there too and the bands show its blocks and lines,
+    // reading starts at once.
     struct BandGuess
     {
         std::vector<QRect> bands;
         std::future<PageRecognition> layouts;
     };
 
-    PageRecognition readWhole(const PreparedPage &page, QSize pageSize);
+    static std::future<void> loading(TesseractEngine &engine);
+    static PageRecognition readWhole(TesseractEngine &engine, const PreparedPage &page, QSize pageSize);
+    // Reads each band with an engine of its own, laying it out first unless laidOut.
+    PageRecognition readInBands(const PageLayout &analysed, const std::vector<QRect> &bands, bool laidOut,
+                                QSize pageSize);
     void startAhead(const QImage &grey);
     bool guessHolds(const PageLayout &analysed);
 
@@ -58,4 +63,5 @@ private:
     // After the engines: destroyed first, they wait for the work started ahead.
     BandGuess m_guess;
     std::future<PageLayout> m_enlarged;
+    std::future<void> m_firstEngineLoading;
 };
