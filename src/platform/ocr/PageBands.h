@@ -14,8 +14,8 @@
 // one band. Bands are in the pixels of the prepared page (the layout's scaled by factor).
 std::vector<QRect> pageBands(const PageRecognition &layout, int factor, int count);
 
-// The blocks of a laid-out page that lie in a band as pageBands cuts it, with their lines: what the
-// band shows when it is laid out alone and lays out as it does within the page.
+// The blocks of a laid-out page that lie in a band as pageBands cuts it, with their lines, numbered
+// from the band's first block: what the band must show, laid out alone, to be read apart.
 PageRecognition pagePart(const PageRecognition &layout, int factor, QRect band);
 
 // Whether a band may end just above `row` (in the layout's pixels), as pageBands ends them.

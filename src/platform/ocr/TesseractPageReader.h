@@ -47,6 +47,7 @@ private:
         std::future<PageRecognition> layouts;
     };
 
+    // Loads the engine's model on a thread of its own; the first read reports a model that fails.
     static std::future<void> loading(TesseractEngine &engine);
     static PageRecognition readWhole(TesseractEngine &engine, const PreparedPage &page, QSize pageSize);
     // Reads each band with an engine of its own, laying it out first unless laidOut.
